@@ -1,0 +1,31 @@
+#ifndef VORNEL_PLATFORM_BOUNDED_COPY_H_
+#define VORNEL_PLATFORM_BOUNDED_COPY_H_
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+namespace vornel {
+
+// The one way text enters a fixed-width buffer. Copies at most size-1 bytes of
+// src, always terminates dst, and returns false when src did not fit (dst then
+// holds the cut text). A NUL inside src ends the text, as it would for any
+// C string reader of the buffer.
+// REQUIRES: size > 0.
+inline bool copy_bounded(char* dst, std::size_t size, std::string_view src) {
+  std::size_t nul = src.find('\0');
+  if (nul != std::string_view::npos) src = src.substr(0, nul);
+  std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
+  std::memcpy(dst, src.data(), n);
+  dst[n] = '\0';
+  return n == src.size();
+}
+
+template <std::size_t N>
+inline bool copy_bounded(char (&dst)[N], std::string_view src) {
+  return copy_bounded(dst, N, src);
+}
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_BOUNDED_COPY_H_

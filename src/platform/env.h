@@ -1,0 +1,26 @@
+#ifndef VORNEL_PLATFORM_ENV_H_
+#define VORNEL_PLATFORM_ENV_H_
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/echo.h"
+#include "platform/ftp_client.h"
+#include "platform/log_sink.h"
+#include "platform/sleeper.h"
+
+namespace vornel {
+
+// Everything the utility reaches outside itself. main() wires the real
+// implementations; tests wire fakes. Not owned.
+struct Env {
+  Console* console = nullptr;
+  LogSink* log = nullptr;  // the stream of "log.txt"
+  Clock* clock = nullptr;
+  Sleeper* sleeper = nullptr;
+  FtpClient* ftp = nullptr;
+  EchoFacility* echo = nullptr;
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_ENV_H_
