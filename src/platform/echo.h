@@ -1,6 +1,8 @@
 #ifndef VORNEL_PLATFORM_ECHO_H_
 #define VORNEL_PLATFORM_ECHO_H_
 
+#include <string>
+
 namespace vornel {
 
 // Outcome of one ICMP echo request.
@@ -21,6 +23,8 @@ class EchoFacility {
   // REQUIRES: open() returned true.
   virtual EchoResult echo(const char* address, unsigned timeout_ms) = 0;
   virtual void close() = 0;
+  // After open() failed: one line saying why and how to allow echo, or "".
+  virtual std::string open_failure_hint() const { return ""; }
 };
 
 }  // namespace vornel

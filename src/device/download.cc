@@ -1,0 +1,62 @@
+#include "device/download.h"
+
+#include <sys/stat.h>
+
+#include "device/texts.h"
+#include "device/upload.h"
+#include "platform/bounded_copy.h"
+#include "report/output.h"
+
+namespace vornel {
+namespace {
+
+constexpr char kRemoteName[] = "config.ini";
+constexpr char kAddressSuffix[] = ".ini";
+constexpr char kLoginFailed[] = "ERROR: log in failed.\n";
+constexpr char kDownloadFailed[] = "\tINI file download failed.\n";
+
+// Anything under the name counts, even a file we can't read or a dangling
+// link: what we fetch must never land on top of it.
+bool local_name_taken(const char* name) {
+  struct stat info;
+  return lstat(name, &info) == 0;
+}
+
+}  // namespace
+
+int download_ini_file(Session& s, TargetRecord* record) {
+  FtpClient& ftp = *s.env.ftp;
+  char local_name[32] = "";
+  if (local_name_taken(kRemoteName)) {
+    copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
+    ++s.totals.config_ini_detected;
+  }
+  say(s, kLoggingInLabel);
+  flush_log(s);
+  int session = ftp.ftp_login(record->ip_address, record->user_name, record->password, "");
+  if (session == FtpClient::kNoSession) {
+    say(s, kLoginFailed);
+    flush_log(s);
+    ++s.totals.failure_count;
+    record->status = STATUS_LOGIN_FAILED;
+    ftp.ftp_quit(session);
+    s.env.sleeper->sleep_ms(kFailedTransferPauseMs);
+    return 0;
+  }
+  say(s, kSuccessfulSpaced);
+  flush_log(s);
+  if (ftp.ftp_get(session, kRemoteName, local_name) == -1) {
+    say(s, kDownloadFailed);
+    ++s.totals.failure_count;
+    flush_log(s);
+    record->status = STATUS_TRANSFER_FAILED;
+    ftp.ftp_quit(session);
+    return 0;
+  }
+  flush_log(s);
+  ftp.ftp_quit(session);
+  record->status = STATUS_SUCCESS;
+  return 1;
+}
+
+}  // namespace vornel

@@ -1,0 +1,87 @@
+#include "device/ini_support.h"
+
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "platform/bounded_copy.h"
+#include "report/output.h"
+
+namespace vornel {
+namespace {
+
+constexpr char kListingFile[] = "foundfir.txt";
+constexpr char kFirmwarePrefix[] = "qop";
+constexpr int kListingPiece = 79;  // an 80-byte line buffer less its terminator
+constexpr int kReplySize = 200;
+constexpr std::size_t kFirstExamined = 9;
+constexpr std::size_t kLastExamined = 24;
+
+constexpr char kLoginUnsuccessful[] =
+    "ERROR! Login unsuccessful.\n\tMake sure the platform is on the network.\n\n";
+constexpr char kNoListing[] = "File foundfir.txt doesn't exist\n";
+
+bool ends_word(char c) {
+  return c == '\0' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+int32_t parse_firmware_version(const char* name) {
+  std::size_t length = std::strlen(name);
+  // At most 16 positions are examined, so the digits always fit in 64 bits.
+  int64_t value = 0;
+  for (std::size_t i = kFirstExamined; i < length && i <= kLastExamined; ++i) {
+    if (name[i] >= '0' && name[i] <= '9') value = value * 10 + (name[i] - '0');
+  }
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
+bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
+  name[0] = '\0';
+  char line[kListingPiece + 1];
+  while (std::fgets(line, sizeof line, listing) != nullptr) {
+    if (std::strncmp(line, kFirmwarePrefix, 3) != 0) continue;
+    std::size_t end = 0;
+    while (!ends_word(line[end])) ++end;
+    copy_bounded(name, std::string_view(line, end));
+    return true;
+  }
+  return false;
+}
+
+int check_ini_support(Session& s, const TargetRecord& record) {
+  FtpClient& ftp = *s.env.ftp;
+  char reply[kReplySize];
+  int session = ftp.ftp_login(record.ip_address, record.user_name, record.password, "");
+  ftp.ftp_copyreplystr(session, reply, kReplySize);
+  if (session == FtpClient::kNoSession) {
+    say_log(s, kLoginUnsuccessful);
+    flush_log(s);
+    return kVersionUnknown;
+  }
+  ftp.ftp_ls(session, "", kListingFile);
+  ftp.ftp_copyreplystr(session, reply, kReplySize);
+
+  std::unique_ptr<std::FILE, FileCloser> listing(std::fopen(kListingFile, "r"));
+  if (!listing) {
+    say_log(s, kNoListing);
+    flush_log(s);
+    ftp.ftp_quit(session);
+    return kVersionUnknown;
+  }
+  char name[28];
+  bool found = find_firmware_name(listing.get(), name);
+  flush_log(s);
+  listing.reset();
+  ftp.ftp_quit(session);
+
+  int32_t version = found ? parse_firmware_version(name) : 0;
+  return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;
+}
+
+}  // namespace vornel

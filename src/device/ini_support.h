@@ -1,0 +1,39 @@
+#ifndef VORNEL_DEVICE_INI_SUPPORT_H_
+#define VORNEL_DEVICE_INI_SUPPORT_H_
+
+#include <cstdint>
+#include <cstdio>
+
+#include "report/session.h"
+#include "targets/target_record.h"
+
+namespace vornel {
+
+// Results of check_ini_support.
+inline constexpr int kVersionUnknown = 0;  // login failed, or no listing file
+inline constexpr int kIniSupported = 1;    // firmware 250 or later
+inline constexpr int kIniNotSupported = 2;
+
+inline constexpr int32_t kFirstIniFirmware = 250;
+
+// The firmware version held in a firmware image name: the digits among the
+// characters at zero-based positions 9 to 24, joined, read as a decimal
+// number (saturating at 2147483647). 0 when there are none.
+int32_t parse_firmware_version(const char* name);
+
+// Scans a directory listing for the firmware image: the first line (read in
+// pieces of at most 79 characters) that begins with "qop". On a match, copies
+// the first word of that line into name, cut to 27 characters (only the first
+// 25 matter), and returns true. Returns false, with name empty, when no line
+// matches.
+bool find_firmware_name(std::FILE* listing, char (&name)[28]);
+
+// Logs in to the device, lists its login directory into "foundfir.txt" and
+// judges its firmware. Writes diagnostics to the log only. A listing without
+// any firmware image gives version 0, so the device is judged too old rather
+// than judged by whatever file happens to be listed last.
+int check_ini_support(Session& s, const TargetRecord& record);
+
+}  // namespace vornel
+
+#endif  // VORNEL_DEVICE_INI_SUPPORT_H_

@@ -1,0 +1,20 @@
+#ifndef VORNEL_DEVICE_UPLOAD_H_
+#define VORNEL_DEVICE_UPLOAD_H_
+
+#include "report/session.h"
+#include "targets/target_record.h"
+
+namespace vornel {
+
+inline constexpr unsigned kFailedTransferPauseMs = 15000;
+
+// Logs in to the device and puts the record's INI file on it under the same
+// name. Reports each step on the console and in the log, stores the outcome
+// in record->status and counts a failure. Returns 1 when the file was
+// transferred, 0 otherwise (after a 15 s pause, so a struggling device gets a
+// moment before the next one is tried).
+int upload_ini_file(Session& s, TargetRecord* record);
+
+}  // namespace vornel
+
+#endif  // VORNEL_DEVICE_UPLOAD_H_

@@ -1,0 +1,35 @@
+#ifndef VORNEL_PLATFORM_FILE_LOG_H_
+#define VORNEL_PLATFORM_FILE_LOG_H_
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/log_sink.h"
+
+namespace vornel {
+
+// The session log on a stdio stream opened for appending ("a+"): created when
+// missing, every write going to the end of what earlier runs left. The stream
+// is buffered; text not yet flushed is written out when the object is
+// destroyed or, since it is a stdio stream, at any normal process exit.
+class FileLog : public LogSink {
+ public:
+  // Returns nullptr, with a reason in *error, when the file can't be opened.
+  static std::unique_ptr<FileLog> open(const char* path, std::string* error);
+
+  void write(std::string_view text) override;
+  void flush() override;
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  explicit FileLog(std::FILE* file) : file_(file) {}
+
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_FILE_LOG_H_

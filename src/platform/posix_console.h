@@ -1,0 +1,34 @@
+#ifndef VORNEL_PLATFORM_POSIX_CONSOLE_H_
+#define VORNEL_PLATFORM_POSIX_CONSOLE_H_
+
+#include <cstddef>
+#include <string>
+
+#include "platform/console.h"
+
+namespace vornel {
+
+// The console on file descriptors 0, 1 and 2, unbuffered on the output side.
+class PosixConsole : public Console {
+ public:
+  bool read_line(std::string* line) override;
+  void write(std::string_view text) override;
+  void error(std::string_view text) override;
+
+ private:
+  // Refills buffer_ from fd 0; false at end of input or on a read error.
+  bool fill();
+
+  char buffer_[4096];
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  bool ended_ = false;
+};
+
+// Writes all of text to fd, retrying after interruptions. Errors (a closed
+// pipe, a full disk) are dropped: console output never stops the utility.
+void write_all(int fd, std::string_view text);
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_POSIX_CONSOLE_H_

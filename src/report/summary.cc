@@ -1,0 +1,82 @@
+#include "report/summary.h"
+
+#include "report/output.h"
+
+namespace vornel {
+namespace {
+
+constexpr char kHeader[] = "\n  ** Summary **\n";
+constexpr char kConfigNote[] =
+    "\n\tDetected config.ini file,\n\tsaved new config file(s) as [ipaddress].ini\n";
+constexpr char kNoErrors[] = "\n\tNo errors detected during this session.\n";
+constexpr char kOneFailure[] = "\n\tThere was 1 failure logged this session.\n";
+constexpr char kFailuresConsole[] = "\n\tThere were %i failures logged this session.\n";
+constexpr char kFailuresLog[] = "\n\tThere were %i failures.\n";
+constexpr char kTargetLine[] = "\t%s: ";
+constexpr char kClosing[] = "\n\tThe results of this session are logged in 'log.txt' \n";
+constexpr char kClosingGap[] = "\n\n";
+
+constexpr char kReasonTransfer[] = "  Could not download INI File due to an FTP error.\n";
+constexpr char kReasonNotResponsive[] = "  This address is not responsive.\n";
+constexpr char kReasonLoginConsole[] = "  Could not log into the FTP server.\n";
+constexpr char kReasonLoginLog[] = "  Could not log in to FTP server.\n";
+constexpr char kReasonFileNotOpened[] = "  Could not open file %s.\n";
+constexpr char kReasonNotSupported[] = "  Does not support INI files.\n";
+constexpr char kReasonUnknown[] = "  Unknown failure.\n";
+
+// The per-target lines go to the log first, then to the console.
+void say_log_first(Session& s, const std::string& log_text, const std::string& console_text) {
+  say_log(s, log_text);
+  say_console(s, console_text);
+}
+
+void report_target(Session& s, const TargetRecord& record) {
+  std::string address = format(kTargetLine, record.ip_address);
+  say_log_first(s, address, address);
+  switch (record.status) {
+    case STATUS_TRANSFER_FAILED:
+      return say_log_first(s, kReasonTransfer, kReasonTransfer);
+    case STATUS_NOT_RESPONSIVE:
+      return say_log_first(s, kReasonNotResponsive, kReasonNotResponsive);
+    case STATUS_LOGIN_FAILED:
+      return say_log_first(s, kReasonLoginLog, kReasonLoginConsole);
+    case STATUS_FILE_NOT_OPENED: {
+      std::string reason = format(kReasonFileNotOpened, record.ini_file_name);
+      return say_log_first(s, reason, reason);
+    }
+    case STATUS_INI_NOT_SUPPORTED:
+      return say_log_first(s, kReasonNotSupported, kReasonNotSupported);
+    default:
+      return say_log_first(s, kReasonUnknown, kReasonUnknown);
+  }
+}
+
+}  // namespace
+
+void print_summary(Session& s, const TargetRecord* list) {
+  say(s, kHeader);
+  flush_log(s);
+  if (s.totals.config_ini_detected != 0) {
+    say_log(s, kConfigNote);
+    flush_log(s);
+  }
+  if (s.totals.failure_count == 0) {
+    say(s, kNoErrors);
+    flush_log(s);
+  } else {
+    if (s.totals.failure_count == 1) {
+      say(s, kOneFailure);
+    } else {
+      say(s, format(kFailuresConsole, s.totals.failure_count),
+          format(kFailuresLog, s.totals.failure_count));
+    }
+    flush_log(s);
+    for (const TargetRecord* record = list; record != nullptr; record = record->next) {
+      if (record->status != STATUS_SUCCESS) report_target(s, *record);
+    }
+  }
+  say_console(s, kClosing);
+  say_console(s, kClosingGap);
+}
+
+}  // namespace vornel

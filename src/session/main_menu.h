@@ -1,0 +1,31 @@
+#ifndef VORNEL_SESSION_MAIN_MENU_H_
+#define VORNEL_SESSION_MAIN_MENU_H_
+
+#include "report/session.h"
+
+namespace vornel {
+
+inline constexpr int kMenuUpload = 1;
+inline constexpr int kMenuDownload = 2;
+inline constexpr int kMenuExit = 3;
+
+// The exit status of a run that the operator left inside a pass.
+inline constexpr int kExitLeftInPass = 1;
+
+// A menu answer as a decimal integer, judged on its first 31 characters:
+// leading white space skipped, one optional sign, then digits up to the first
+// other character. No digits gives 0; a value beyond the range of int
+// saturates, so it can never wrap round to a valid choice.
+int convert_menu_answer(const char* answer);
+
+// Shows the main menu until the answer is 1, 2 or 3 and returns it. The end
+// of standard input counts as 3. Writes nothing to the log.
+int show_main_menu(Session& s);
+
+// The exit prompt: waits for one line (or the end of input) and returns the
+// exit status the run must now end with, 1. Writes nothing to the log.
+int wait_and_exit(Session& s);
+
+}  // namespace vornel
+
+#endif  // VORNEL_SESSION_MAIN_MENU_H_

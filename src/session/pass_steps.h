@@ -1,0 +1,21 @@
+#ifndef VORNEL_SESSION_PASS_STEPS_H_
+#define VORNEL_SESSION_PASS_STEPS_H_
+
+#include "report/session.h"
+#include "targets/target_record.h"
+
+namespace vornel {
+
+// The steps both passes take before the transfer. Each reports its outcome;
+// on failure it stores the status, counts the failure and returns false.
+
+// The check label, check_ini_support, and its verdict.
+bool pass_check_ini_support(Session& s, TargetRecord* record);
+
+// The connection label, the probe, and its verdict completed by ok_text
+// (the two passes word the success differently).
+bool pass_probe(Session& s, TargetRecord* record, const char* ok_text);
+
+}  // namespace vornel
+
+#endif  // VORNEL_SESSION_PASS_STEPS_H_

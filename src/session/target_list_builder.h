@@ -1,0 +1,34 @@
+#ifndef VORNEL_SESSION_TARGET_LIST_BUILDER_H_
+#define VORNEL_SESSION_TARGET_LIST_BUILDER_H_
+
+#include "platform/console.h"
+#include "report/session.h"
+#include "targets/target_record.h"
+
+namespace vornel {
+
+// What tells one pass's list-building from the other's.
+struct PassKind {
+  const char* list_file_name;
+  const char* found_line;    // with list_file_name
+  const char* option2_line;
+  int (*prompt_target)(Console& console, TargetRecord* record);
+  const char* announce_console;  // with list_file_name
+  const char* announce_log;      // with list_file_name
+};
+
+extern const PassKind kUploadPass;
+extern const PassKind kDownloadPass;
+
+// Builds the target list of a pass: from the batch list file when it exists
+// and the operator chooses it (and it holds a group), otherwise one target
+// typed in. Returns the first record of a non-empty list, owned by the
+// caller. Returns nullptr when the operator left (at the exit prompt, in the
+// entry dialogue, or when standard input ended): the run must then end with
+// exit status 1, without summary or footer. The list file is closed before
+// this returns.
+TargetRecord* build_target_list(Session& s, const PassKind& pass);
+
+}  // namespace vornel
+
+#endif  // VORNEL_SESSION_TARGET_LIST_BUILDER_H_

@@ -1,0 +1,128 @@
+#include "targets/target_list.h"
+
+#include <string>
+#include <string_view>
+
+#include "platform/bounded_copy.h"
+
+namespace vornel {
+namespace {
+
+constexpr std::size_t kLinePiece = 255;  // a 256-byte line buffer less its terminator
+constexpr std::size_t kAddressScan = 16;  // the address comes through a 16-byte buffer
+
+// One piece of a line: up to and including its newline, at most kLinePiece bytes.
+struct LineReader {
+  std::FILE* file;
+  long line_number = 1;  // of the line the last piece belongs to
+  long next_line = 1;
+
+  bool read(std::string* piece) {
+    piece->clear();
+    line_number = next_line;
+    int c;
+    while (piece->size() < kLinePiece && (c = std::getc(file)) != EOF) {
+      piece->push_back(static_cast<char>(c));
+      if (c == '\n') {
+        ++next_line;
+        break;
+      }
+    }
+    return !piece->empty();
+  }
+};
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Matches "<key>=<value>": the key at the very start, exactly as spelled; blanks
+// after the '=' skipped; the value ends at the first blank. False when the key
+// doesn't match or no value follows. A NUL ends the line, as for any C string.
+bool scan_value(std::string_view line, std::string_view key, std::string_view* value) {
+  line = line.substr(0, line.find('\0'));
+  if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != '=')
+    return false;
+  std::size_t begin = key.size() + 1;
+  while (begin < line.size() && is_blank(line[begin])) ++begin;
+  std::size_t end = begin;
+  while (end < line.size() && !is_blank(line[end])) ++end;
+  if (end == begin) return false;
+  *value = line.substr(begin, end - begin);
+  return true;
+}
+
+struct Field {
+  const char* key;
+  char* dst;
+  std::size_t size;
+};
+
+void report_refusal(Console* errors, const char* file_name, long line, const char* key,
+                    std::size_t width) {
+  if (errors == nullptr) return;
+  errors->error("vornel: " + std::string(file_name) + ":" + std::to_string(line) + ": " + key +
+                " value longer than " + std::to_string(width) +
+                " characters; the whole group is ignored\n");
+}
+
+}  // namespace
+
+TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Console* errors) {
+  TargetRecord* head = nullptr;
+  TargetRecord* tail = nullptr;
+  LineReader reader{list_file};
+  std::string line;
+  auto append = [&](TargetRecord* record) {
+    if (tail == nullptr) {
+      head = record;
+    } else {
+      tail->next = record;
+    }
+    tail = record;
+  };
+
+  while (reader.read(&line)) {
+    std::string_view address;
+    if (!scan_value(line, "SystemIP", &address)) continue;
+
+    auto* record = new TargetRecord{};
+    bool refused = false;
+    if (address.size() >= kAddressScan) {
+      report_refusal(errors, file_name, reader.line_number, "SystemIP", kAddressScan - 1);
+      refused = true;
+    }
+    copy_bounded(record->ip_address, address);
+
+    const Field fields[] = {
+        {"IniFileName", record->ini_file_name, sizeof record->ini_file_name},
+        {"SystemUserName", record->user_name, sizeof record->user_name},
+        {"SystemPassword", record->password, sizeof record->password},
+    };
+    for (const Field& field : fields) {
+      if (!reader.read(&line)) break;
+      std::string_view value;
+      if (!scan_value(line, field.key, &value)) continue;
+      if (!copy_bounded(field.dst, field.size, value) && !refused) {
+        report_refusal(errors, file_name, reader.line_number, field.key, field.size - 1);
+        refused = true;
+      }
+    }
+    if (refused) {
+      delete record;
+    } else {
+      append(record);
+    }
+  }
+  return head;
+}
+
+void free_target_list(TargetRecord* list) {
+  while (list != nullptr) {
+    TargetRecord* next = list->next;
+    delete list;
+    list = next;
+  }
+}
+
+}  // namespace vornel

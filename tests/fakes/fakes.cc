@@ -1,0 +1,119 @@
+#include "fakes/fakes.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/bounded_copy.h"
+
+namespace vornel::testing {
+
+bool ScriptedConsole::read_line(std::string* line) {
+  ++reads;
+  if (lines_.empty()) return false;
+  *line = lines_.front();
+  lines_.pop_front();
+  return true;
+}
+
+void FakeFtp::record(const std::string& call) {
+  calls.push_back(call);
+  flushed_at_call.push_back(log ? log->flushed() : "");
+}
+
+int FakeFtp::ftp_login(const char* host, const char* user, const char*, const char*) {
+  record(std::string("login ") + host + " " + user);
+  bool ok = true;
+  if (!logins.empty()) {
+    ok = logins.front();
+    logins.pop_front();
+  }
+  if (!ok) return kNoSession;
+  ++open_sessions;
+  return next_handle_++;
+}
+
+int FakeFtp::ftp_ls(int session, const char* remote_dir, const char* local_file) {
+  record("ls " + std::to_string(session) + " '" + remote_dir + "' " + local_file);
+  if (no_listing) {
+    std::remove(local_file);
+    return -1;
+  }
+  write_file(local_file, listing);
+  return 0;
+}
+
+int FakeFtp::ftp_get(int session, const char* remote_name, const char* local_name) {
+  record("get " + std::to_string(session) + " " + remote_name + " '" + local_name + "'");
+  if (get_fails) return -1;
+  write_file(*local_name ? local_name : remote_name, remote_config);
+  return 0;
+}
+
+int FakeFtp::ftp_put(int session, const char* local_name, const char* remote_name) {
+  record("put " + std::to_string(session) + " " + local_name + " " + remote_name);
+  return put_fails ? -1 : 0;
+}
+
+int FakeFtp::ftp_copyreplystr(int session, char* buffer, int size) {
+  record("reply " + std::to_string(session));
+  if (session == kNoSession) return -1;
+  copy_bounded(buffer, static_cast<std::size_t>(size), "226 Transfer complete.");
+  return 0;
+}
+
+int FakeFtp::ftp_quit(int session) {
+  record("quit " + std::to_string(session));
+  if (session == kNoSession) return -1;
+  --open_sessions;
+  return 0;
+}
+
+EchoResult FakeEcho::echo(const char* address, unsigned timeout_ms) {
+  addresses.push_back(address);
+  last_timeout_ms = timeout_ms;
+  char next = 't';
+  if (!script.empty()) {
+    next = script.front();
+    script.erase(0, 1);
+  }
+  if (next == 'r') return {EchoResult::kReply, 0};
+  if (next == 'e') return {EchoResult::kFailure, error_code};
+  return {EchoResult::kTimeout, 0};
+}
+
+FakeWorld::FakeWorld()
+    : env{&console, &log, &clock, &sleeper, &ftp, &echo}, session{env, {}} {
+  ftp.log = &log;
+}
+
+ScratchDir::ScratchDir() {
+  char templ[] = "/tmp/vornel-test-XXXXXX";
+  path_ = mkdtemp(templ);
+  previous_ = std::filesystem::current_path();
+  std::filesystem::current_path(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::filesystem::current_path(previous_);
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace vornel::testing

@@ -1,0 +1,156 @@
+#ifndef VORNEL_TESTS_FAKES_FAKES_H_
+#define VORNEL_TESTS_FAKES_FAKES_H_
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "report/session.h"
+
+namespace vornel::testing {
+
+// Standard input from a script of lines; standard output and error recorded.
+// When the script runs out, the input has ended.
+class ScriptedConsole : public Console {
+ public:
+  explicit ScriptedConsole(std::vector<std::string> lines = {})
+      : lines_(lines.begin(), lines.end()) {}
+  bool read_line(std::string* line) override;
+  void write(std::string_view text) override { out += text; }
+  void error(std::string_view text) override { err += text; }
+
+  void add(const std::string& line) { lines_.push_back(line); }
+  std::size_t lines_left() const { return lines_.size(); }
+  int reads = 0;
+  std::string out;
+  std::string err;
+
+ private:
+  std::deque<std::string> lines_;
+};
+
+// The log as text, with what had been flushed when, so flush points can be checked.
+class FakeLog : public LogSink {
+ public:
+  void write(std::string_view text) override { text_ += text; }
+  void flush() override {
+    flushed_ = text_;
+    ++flushes;
+  }
+  const std::string& text() const { return text_; }
+  const std::string& flushed() const { return flushed_; }
+  int flushes = 0;
+
+ private:
+  std::string text_;
+  std::string flushed_;
+};
+
+class FixedClock : public Clock {
+ public:
+  std::tm local_now() override { return now; }
+  std::tm now = {};
+};
+
+// Records every pause instead of taking it.
+class RecordingSleeper : public Sleeper {
+ public:
+  void sleep_ms(unsigned ms) override {
+    pauses.push_back(ms);
+    if (on_sleep) on_sleep(ms);
+  }
+  std::vector<unsigned> pauses;
+  std::function<void(unsigned)> on_sleep;
+};
+
+// An FTP client that fails on cue and records every call, together with the
+// log text that had been flushed when the call was made.
+class FakeFtp : public FtpClient {
+ public:
+  int ftp_login(const char* host, const char* user, const char* password,
+                const char* account) override;
+  int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
+  int ftp_get(int session, const char* remote_name, const char* local_name) override;
+  int ftp_put(int session, const char* local_name, const char* remote_name) override;
+  int ftp_copyreplystr(int session, char* buffer, int size) override;
+  int ftp_quit(int session) override;
+
+  // Login results, one per call in order; when they run out, logins succeed.
+  std::deque<bool> logins;
+  // What ftp_ls writes into the local file; nullptr-like (no_listing) writes nothing.
+  std::string listing = "config.ini\nqopdev-12_r2.5.0-b.bin\n";
+  bool no_listing = false;
+  std::string remote_config = "[device]\nname=fake\n";
+  bool get_fails = false;
+  bool put_fails = false;
+
+  std::vector<std::string> calls;  // "login 10.0.0.5 admin", "get 7 config.ini 10.0.0.5.ini"...
+  std::vector<std::string> flushed_at_call;
+  const FakeLog* log = nullptr;
+  int open_sessions = 0;
+
+ private:
+  void record(const std::string& call);
+  int next_handle_ = 0;
+};
+
+// An echo facility that answers from a script: 'r' reply, 't' time-out,
+// 'e' failure with error_code. When the script runs out, requests time out.
+class FakeEcho : public EchoFacility {
+ public:
+  bool open() override {
+    ++opens;
+    is_open = open_ok;
+    return open_ok;
+  }
+  EchoResult echo(const char* address, unsigned timeout_ms) override;
+  void close() override {
+    ++closes;
+    is_open = false;
+  }
+
+  std::string script;
+  bool open_ok = true;
+  bool is_open = false;
+  int error_code = 101;
+  int opens = 0;
+  int closes = 0;
+  std::vector<std::string> addresses;
+  unsigned last_timeout_ms = 0;
+};
+
+// A whole Env of fakes, wired into a Session.
+struct FakeWorld {
+  FakeWorld();
+  ScriptedConsole console;
+  FakeLog log;
+  FixedClock clock;
+  RecordingSleeper sleeper;
+  FakeFtp ftp;
+  FakeEcho echo;
+  Env env;
+  Session session;
+};
+
+// Makes a fresh temporary directory the working directory for the life of
+// the object, and removes it afterwards.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+bool file_exists(const std::string& path);
+
+}  // namespace vornel::testing
+
+#endif  // VORNEL_TESTS_FAKES_FAKES_H_
