@@ -1,0 +1,241 @@
+#include "platform/ftp_curl_session.h"
+
+#include <cctype>
+#include <utility>
+
+#include "platform/interrupt.h"
+
+namespace vornel {
+namespace {
+
+// A reply is text from the device: kept bounded, and without control
+// characters so that it can be logged or shown as it is.
+constexpr std::size_t kMaxReplyBytes = 1024;
+
+// Connections of a session are never dropped for idling on our side; the
+// device decides how long it keeps a quiet session.
+constexpr long kSessionMaxIdleSeconds = 24 * 60 * 60;
+
+void append_reply_text(std::string* text, std::string_view line) {
+  for (char c : line) {
+    if (text->size() >= kMaxReplyBytes) return;
+    unsigned char byte = static_cast<unsigned char>(c);
+    text->push_back(byte < 0x20 || byte == 0x7f ? '?' : c);
+  }
+}
+
+bool starts_with_code(std::string_view line) {
+  return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+         std::isdigit(static_cast<unsigned char>(line[1])) &&
+         std::isdigit(static_cast<unsigned char>(line[2]));
+}
+
+// "ddd text" or "ddd": the line that ends a reply.
+bool is_final_line(std::string_view line, std::string_view code) {
+  return starts_with_code(line) && (code.empty() || line.substr(0, 3) == code) &&
+         (line.size() == 3 || line[3] == ' ');
+}
+
+long whole_seconds(long ms) { return ms <= 0 ? 1 : (ms + 999) / 1000; }
+
+size_t write_to_sink(char* data, size_t size, size_t count, void* user) {
+  size_t bytes = size * count;
+  auto* sink = static_cast<DownloadSink*>(user);
+  if (sink == nullptr) return bytes;  // a login transfers nothing worth keeping
+  sink->received += static_cast<curl_off_t>(bytes);
+  if (sink->received > sink->limit) return 0;
+  if (!sink->drop_carriage_returns) {
+    return std::fwrite(data, 1, bytes, sink->file) == bytes ? bytes : 0;
+  }
+  std::string_view rest(data, bytes);
+  while (!rest.empty()) {
+    std::size_t cr = rest.find('\r');
+    std::string_view run = rest.substr(0, cr);
+    if (std::fwrite(run.data(), 1, run.size(), sink->file) != run.size()) return 0;
+    rest.remove_prefix(cr == std::string_view::npos ? rest.size() : cr + 1);
+  }
+  return bytes;
+}
+
+size_t read_from_source(char* buffer, size_t size, size_t count, void* user) {
+  auto* source = static_cast<UploadSource*>(user);
+  if (source == nullptr) return 0;
+  size_t n = std::fread(buffer, 1, size * count, source->file);
+  if (n == 0 && std::ferror(source->file)) return CURL_READFUNC_ABORT;
+  return n;
+}
+
+struct CurlFree {
+  void operator()(char* text) const { curl_free(text); }
+};
+
+}  // namespace
+
+void ReplyRecorder::add_line(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (code_.empty()) {
+    // Lines that are no reply (curl passes some of its own) are skipped.
+    if (!starts_with_code(line)) return;
+    if (line.size() > 3 && line[3] == '-') {
+      code_ = std::string(line.substr(0, 3));
+      pending_.clear();
+      append_reply_text(&pending_, line);
+    } else if (is_final_line(line, "")) {
+      last_.clear();
+      append_reply_text(&last_, line);
+    }
+    return;
+  }
+  if (pending_.size() < kMaxReplyBytes) pending_.push_back('\n');
+  append_reply_text(&pending_, line);
+  if (is_final_line(line, code_)) {
+    last_ = std::move(pending_);
+    pending_.clear();
+    code_.clear();
+  }
+}
+
+FtpSession::FtpSession(CURL* handle, const std::string& host, const FtpTimeouts& timeouts)
+    : handle_(handle), url_base_("ftp://" + host + "/"), timeouts_(timeouts) {}
+
+std::unique_ptr<FtpSession> FtpSession::create(const std::string& host, const std::string& user,
+                                               const std::string& password,
+                                               const FtpTimeouts& timeouts) {
+  CURL* handle = curl_easy_init();
+  if (handle == nullptr) return nullptr;
+  std::unique_ptr<FtpSession> session(new FtpSession(handle, host, timeouts));
+  if (!session->configure(user, password)) return nullptr;
+  return session;
+}
+
+bool FtpSession::configure(const std::string& user, const std::string& password) {
+  CURL* h = handle_.get();
+  bool ok = true;
+  auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(h, option, value) == CURLE_OK;
+  };
+  set(CURLOPT_PROTOCOLS_STR, "ftp");
+  set(CURLOPT_IPRESOLVE, static_cast<long>(CURL_IPRESOLVE_V4));
+  set(CURLOPT_NOSIGNAL, 1L);
+  // Credentials only from the caller: never from a URL, never from ~/.netrc.
+  set(CURLOPT_USERNAME, user.c_str());
+  set(CURLOPT_PASSWORD, password.c_str());
+  set(CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+
+  set(CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connect_ms);
+  set(CURLOPT_SERVER_RESPONSE_TIMEOUT, whole_seconds(timeouts_.reply_ms));
+  set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+  set(CURLOPT_LOW_SPEED_TIME, whole_seconds(timeouts_.stall_ms));
+  // The speed limit only watches a running data transfer, and averages over
+  // seconds; the progress check also catches a session that goes quiet
+  // around it.
+  set(CURLOPT_NOPROGRESS, 0L);
+  set(CURLOPT_XFERINFOFUNCTION, &FtpSession::on_progress);
+  set(CURLOPT_XFERINFODATA, static_cast<void*>(this));
+  set(CURLOPT_HEADERFUNCTION, &FtpSession::on_header);
+  set(CURLOPT_HEADERDATA, static_cast<void*>(this));
+  set(CURLOPT_WRITEFUNCTION, &write_to_sink);
+  set(CURLOPT_READFUNCTION, &read_from_source);
+
+  // Names are used as given, relative to the login directory: no CWD.
+  set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+  // Every IPv4 device knows PASV; many embedded servers lack EPSV, and trying
+  // it first costs a command and a failed reply on each transfer.
+  set(CURLOPT_FTP_USE_EPSV, 0L);
+  // Data connections go to the device's own address, whatever the PASV
+  // reply claims (devices behind NAT report an inner one).
+  set(CURLOPT_FTP_SKIP_PASV_IP, 1L);
+
+  // One session, one control connection: kept between requests and reused.
+  set(CURLOPT_FORBID_REUSE, 0L);
+  set(CURLOPT_FRESH_CONNECT, 0L);
+  set(CURLOPT_MAXCONNECTS, 1L);
+  set(CURLOPT_MAXAGE_CONN, kSessionMaxIdleSeconds);
+  return ok;
+}
+
+CURLcode FtpSession::login() { return perform("", Request::kLogin, nullptr, nullptr); }
+
+CURLcode FtpSession::list(std::string_view remote_dir, DownloadSink* sink) {
+  std::string path;
+  if (!remote_dir.empty()) {
+    path = escape(remote_dir);
+    if (path.empty()) return CURLE_OUT_OF_MEMORY;
+    path += '/';
+  }
+  return perform(path, Request::kList, sink, nullptr);
+}
+
+CURLcode FtpSession::retrieve(std::string_view remote_name, DownloadSink* sink) {
+  std::string path = escape(remote_name);
+  if (path.empty()) return CURLE_OUT_OF_MEMORY;
+  return perform(path, Request::kRetrieve, sink, nullptr);
+}
+
+CURLcode FtpSession::store(std::string_view remote_name, UploadSource* source) {
+  std::string path = escape(remote_name);
+  if (path.empty()) return CURLE_OUT_OF_MEMORY;
+  return perform(path, Request::kStore, nullptr, source);
+}
+
+curl_off_t FtpSession::announced_size() const {
+  curl_off_t size = -1;
+  if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK) {
+    return -1;
+  }
+  return size;
+}
+
+CURLcode FtpSession::perform(const std::string& path, Request request, DownloadSink* sink,
+                             UploadSource* source) {
+  CURL* h = handle_.get();
+  std::string url = url_base_ + path;
+  bool ok = true;
+  auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(h, option, value) == CURLE_OK;
+  };
+  set(CURLOPT_URL, url.c_str());
+  set(CURLOPT_NOBODY, request == Request::kLogin ? 1L : 0L);
+  set(CURLOPT_DIRLISTONLY, request == Request::kList ? 1L : 0L);
+  set(CURLOPT_UPLOAD, request == Request::kStore ? 1L : 0L);
+  set(CURLOPT_WRITEDATA, static_cast<void*>(sink));
+  set(CURLOPT_READDATA, static_cast<void*>(source));
+  // A declared size turns an upload cut short into a failure.
+  set(CURLOPT_INFILESIZE_LARGE, source != nullptr ? source->size : curl_off_t{-1});
+  if (!ok) return CURLE_FAILED_INIT;
+
+  moved_ = 0;
+  last_progress_ = std::chrono::steady_clock::now();
+  return curl_easy_perform(h);
+}
+
+std::string FtpSession::escape(std::string_view name) const {
+  std::unique_ptr<char, CurlFree> escaped(
+      curl_easy_escape(handle_.get(), name.data(), static_cast<int>(name.size())));
+  return escaped ? std::string(escaped.get()) : std::string();
+}
+
+size_t FtpSession::on_header(char* data, size_t size, size_t count, void* self) {
+  auto* session = static_cast<FtpSession*>(self);
+  session->replies_.add_line(std::string_view(data, size * count));
+  session->last_progress_ = std::chrono::steady_clock::now();
+  return size * count;
+}
+
+int FtpSession::on_progress(void* self, curl_off_t /*download_total*/, curl_off_t downloaded,
+                            curl_off_t /*upload_total*/, curl_off_t uploaded) {
+  if (pending_interrupt() != 0) return 1;
+  return static_cast<FtpSession*>(self)->stalled(downloaded + uploaded) ? 1 : 0;
+}
+
+bool FtpSession::stalled(curl_off_t moved) {
+  auto now = std::chrono::steady_clock::now();
+  if (moved != moved_) {
+    moved_ = moved;
+    last_progress_ = now;
+    return false;
+  }
+  return now - last_progress_ >= std::chrono::milliseconds(timeouts_.stall_ms);
+}
+
+}  // namespace vornel

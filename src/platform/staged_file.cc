@@ -1,0 +1,58 @@
+#include "platform/staged_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace vornel {
+
+StagedFile::~StagedFile() { discard(); }
+
+bool StagedFile::open(const std::string& target) {
+  discard();
+  std::string::size_type slash = target.rfind('/');
+  std::string pattern = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  pattern += ".vornel-XXXXXX.part";
+  std::vector<char> path(pattern.begin(), pattern.end());
+  path.push_back('\0');
+  int fd = mkstemps(path.data(), 5);
+  if (fd < 0) return false;
+  temp_path_ = path.data();
+  target_ = target;
+  // mkstemps creates the file private (0600); the finished file gets what
+  // any new file of the operator's would get.
+  mode_t mask = umask(0);
+  umask(mask);
+  file_ = fdopen(fd, "wb");
+  if (file_ == nullptr || fchmod(fd, 0666 & ~mask) != 0) {
+    if (file_ == nullptr) close(fd);
+    discard();
+    return false;
+  }
+  return true;
+}
+
+bool StagedFile::commit() {
+  if (file_ == nullptr) return false;
+  bool ok = std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  ok = ok && std::rename(temp_path_.c_str(), target_.c_str()) == 0;
+  if (!ok) {
+    discard();
+    return false;
+  }
+  temp_path_.clear();
+  return true;
+}
+
+void StagedFile::discard() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  if (!temp_path_.empty()) std::remove(temp_path_.c_str());
+  temp_path_.clear();
+}
+
+}  // namespace vornel

@@ -1,0 +1,40 @@
+#ifndef VORNEL_PLATFORM_STAGED_FILE_H_
+#define VORNEL_PLATFORM_STAGED_FILE_H_
+
+#include <cstdio>
+#include <string>
+
+namespace vornel {
+
+// A file written under a temporary name beside its target (same directory,
+// ".vornel-XXXXXX.part") and renamed over the target only by commit(), so the
+// target name never holds a partial file and an older file of that name stays
+// as it was until the new one is complete. An uncommitted StagedFile removes
+// its temporary when destroyed.
+class StagedFile {
+ public:
+  StagedFile() = default;
+  ~StagedFile();
+
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  // Creates the temporary for target. False when it cannot be created.
+  bool open(const std::string& target);
+  // The temporary, open for writing. REQUIRES: open() returned true.
+  std::FILE* file() const { return file_; }
+  // Flushes the data to disk, closes the temporary and renames it over the
+  // target. False (and the temporary removed) when any step fails.
+  bool commit();
+
+ private:
+  void discard();
+
+  std::string target_;
+  std::string temp_path_;
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_STAGED_FILE_H_
