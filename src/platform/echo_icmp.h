@@ -1,0 +1,98 @@
+#ifndef VORNEL_PLATFORM_ECHO_ICMP_H_
+#define VORNEL_PLATFORM_ECHO_ICMP_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/echo.h"
+#include "platform/echo_packet.h"
+
+namespace vornel {
+
+// EchoResult::code values of kFailure. They follow the IP status numbers of
+// the Windows ping tools, which operators already know from older logs.
+//
+// ICMP destination unreachable, by its code: net (0), net unknown (6), net
+// prohibited (9), net for TOS (11).
+inline constexpr int kEchoDestNetUnreachable = 11002;
+// ICMP destination unreachable: host (1), host unknown (7), host prohibited
+// (10), host for TOS (12).
+inline constexpr int kEchoDestHostUnreachable = 11003;
+// ICMP destination unreachable: protocol (2).
+inline constexpr int kEchoDestProtocolUnreachable = 11004;
+// ICMP destination unreachable: port (3).
+inline constexpr int kEchoDestPortUnreachable = 11005;
+// ICMP time exceeded: TTL expired in transit (0).
+inline constexpr int kEchoTtlExpiredTransit = 11013;
+// The address text is not a dotted-decimal IPv4 address. Nothing was sent.
+inline constexpr int kEchoBadDestination = 11018;
+// Any other ICMP error about the request: the remaining unreachable codes
+// (fragmentation needed, source route failed, administratively prohibited,
+// ...), reassembly time exceeded, parameter problem, source quench.
+inline constexpr int kEchoGeneralFailure = 11050;
+// Any other code is the errno of a local failure: sendto() refused the
+// request (ENETUNREACH when no route leads to the address, EPERM when a local
+// firewall rule rejects it, ...) or poll() failed. Nothing left the host.
+
+// Echo over an ICMP socket of this host.
+//
+// open() prefers an ICMP datagram socket, which needs no privilege when the
+// caller's group is inside net.ipv4.ping_group_range; the kernel then picks
+// the identifier and filters replies by it. Otherwise it falls back to a raw
+// ICMP socket, which needs root or CAP_NET_RAW and sees all ICMP traffic of
+// the host; the identifier then comes from the process id.
+//
+// echo() waits for at most timeout_ms in total on the monotonic clock,
+// however much unrelated ICMP traffic arrives meanwhile. SIGINT or SIGTERM
+// during the wait ends the process through exit_if_interrupted(); any other
+// signal only interrupts the poll, and the wait goes on for the time left.
+class IcmpEchoFacility : public EchoFacility {
+ public:
+  enum SocketKind { kClosed, kDatagram, kRaw };
+
+  IcmpEchoFacility() = default;
+  ~IcmpEchoFacility() override = default;  // the socket member closes itself
+  IcmpEchoFacility(const IcmpEchoFacility&) = delete;
+  IcmpEchoFacility& operator=(const IcmpEchoFacility&) = delete;
+
+  bool open() override;
+  EchoResult echo(const char* address, unsigned timeout_ms) override;
+  // Idempotent; the destructor calls it too.
+  void close() override;
+
+  SocketKind socket_kind() const { return kind_; }
+
+  // After open() returned false: one line saying why no ICMP socket could be
+  // opened and how to allow one. Empty when open() has not failed.
+  std::string open_failure_hint() const;
+
+ private:
+  EchoResult wait_for_reply(unsigned timeout_ms);
+  // Reads what the socket holds; true and *result set once the outcome is known.
+  bool drain_replies(EchoResult* result);
+  bool drain_error_queue(EchoResult* result);
+
+  // Owns a descriptor: closes it when replaced and when destroyed.
+  class Socket {
+   public:
+    Socket() = default;
+    ~Socket() { reset(); }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd = -1);
+
+   private:
+    int fd_ = -1;
+  };
+
+  Socket socket_;
+  SocketKind kind_ = kClosed;
+  int datagram_errno_ = 0;  // why the datagram socket did not open
+  int raw_errno_ = 0;       // why the raw socket did not open
+  EchoMatcher matcher_{EchoMatcher::kIcmpOnly, false};
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_ECHO_ICMP_H_
