@@ -141,7 +141,7 @@ int CurlFtpClient::list(int session, const char* remote_dir, const char* local_f
   DownloadSink sink;
   sink.file = staged.file();
   sink.limit = kMaxListingBytes;
-  sink.drop_carriage_returns = true;
+  sink.text = true;
   if (found->list(remote_dir, &sink) != CURLE_OK) return -1;
   return staged.commit() ? 0 : -1;
 }

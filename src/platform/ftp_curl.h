@@ -47,7 +47,7 @@ class CurlFtpClient : public FtpClient {
 
   int ftp_login(const char* host, const char* user, const char* password,
                 const char* account) override;
-  // The listing is written with plain newlines (the server's CRs dropped).
+  // Each name of the listing ends with '\n' (CR LF and a lone CR become '\n').
   // A listing above 1 MiB counts as failed.
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   // Fails when fewer bytes arrive than the server announced, and for a file

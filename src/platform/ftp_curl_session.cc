@@ -44,17 +44,20 @@ size_t write_to_sink(char* data, size_t size, size_t count, void* user) {
   if (sink == nullptr) return bytes;  // a login transfers nothing worth keeping
   sink->received += static_cast<curl_off_t>(bytes);
   if (sink->received > sink->limit) return 0;
-  if (!sink->drop_carriage_returns) {
-    return std::fwrite(data, 1, bytes, sink->file) == bytes ? bytes : 0;
+  if (!sink->text) return std::fwrite(data, 1, bytes, sink->file) == bytes ? bytes : 0;
+  // Names end with a plain newline whatever the device ends its lines with.
+  std::string lines;
+  lines.reserve(bytes);
+  for (size_t i = 0; i < bytes; ++i) {
+    char c = data[i];
+    if (c == '\n' && sink->after_cr) {
+      sink->after_cr = false;
+      continue;
+    }
+    sink->after_cr = c == '\r';
+    lines.push_back(sink->after_cr ? '\n' : c);
   }
-  std::string_view rest(data, bytes);
-  while (!rest.empty()) {
-    std::size_t cr = rest.find('\r');
-    std::string_view run = rest.substr(0, cr);
-    if (std::fwrite(run.data(), 1, run.size(), sink->file) != run.size()) return 0;
-    rest.remove_prefix(cr == std::string_view::npos ? rest.size() : cr + 1);
-  }
-  return bytes;
+  return std::fwrite(lines.data(), 1, lines.size(), sink->file) == lines.size() ? bytes : 0;
 }
 
 size_t read_from_source(char* buffer, size_t size, size_t count, void* user) {

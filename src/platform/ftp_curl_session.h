@@ -16,9 +16,10 @@ namespace vornel {
 // Where the bytes of a listing or a fetched file go.
 struct DownloadSink {
   std::FILE* file = nullptr;
-  curl_off_t limit = 0;                // more bytes than this fail the transfer
-  bool drop_carriage_returns = false;  // for listings: lines end in '\n' alone
-  curl_off_t received = 0;             // bytes that arrived, CRs included
+  curl_off_t limit = 0;     // more bytes than this fail the transfer
+  bool text = false;        // listings: CR LF and a lone CR become '\n'
+  curl_off_t received = 0;  // bytes curl delivered, before the conversion here
+  bool after_cr = false;    // text: the last byte seen was a CR
 };
 
 // The local file a STOR sends, and the size declared for it.
