@@ -1,0 +1,212 @@
+"""Runs the real vornel binary against simulated devices.
+
+Every test module re-executes itself inside a private network namespace
+(unshare -n) with loopback up, so simulated devices listen on 127.x.y.z
+addresses that nothing outside the test can see or reach. Without root the
+tests are skipped with the reason.
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SOURCE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
+SIMULATOR = os.path.join(SOURCE_DIR, "sim", "ftp_device.py")
+BINARY = os.environ.get("VORNEL_BINARY", os.path.join(SOURCE_DIR, "build", "vornel"))
+
+SKIP_REASON = None
+if os.geteuid() != 0:
+    SKIP_REASON = "needs root to create a private network namespace (CI runs as root)"
+
+
+def enter_namespace():
+    """Re-executes the calling test module inside a new network namespace."""
+    if SKIP_REASON or os.environ.get("VORNEL_IN_NETNS") == "1":
+        return
+    env = dict(os.environ, VORNEL_IN_NETNS="1")
+    args = ["unshare", "-n", sys.executable, "-c",
+            "import os, subprocess, sys, runpy; "
+            "subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True); "
+            "sys.argv = sys.argv[1:]; sys.path.insert(0, os.path.dirname(sys.argv[0])); "
+            "runpy.run_path(sys.argv[0], run_name='__main__')",
+            sys.argv[0]] + sys.argv[1:]
+    os.execvpe("unshare", args, env)
+
+
+# The texts operators see; shared by the tests' expected transcripts.
+RULE = "  " + "*" * 59 + "\n"
+BANNER = "Vornel version 1.0d\n\n"
+MENU = ("\n\n  Vornel.\n  " + "*" * 53 + "\n\n\n  1. Upload configuration file\n"
+        "  2. Download configuration file\n  3. Exit\n\n  Action: ")
+CLOSING = "\n\tThe results of this session are logged in 'log.txt' \n\n\n"
+TIME_LINE = re.compile(r"               (Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                       r"(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                       r"\d\d \d\d:\d\d:\d\d \d{4}\n\n\n")
+HEADER_START = "\n  **********************  NEW SESSION  **********************\n" + RULE
+
+
+def batch_prompt(kind, file_name):
+    return (f"  Batch {kind} file {file_name} found \n\t1:  Use parameters in batch file  \n"
+            f"\t2:  Enter new parameters for single {kind} \n\t3:  Exit\n\tAction: ")
+
+
+def group(ip, ini="site.ini", user="admin", password="secret"):
+    return (f"SystemIP={ip}\nIniFileName={ini}\nSystemUserName={user}\n"
+            f"SystemPassword={password}\n")
+
+
+class Device:
+    """One simulated device: a real FTP server on address:21."""
+
+    def __init__(self, workdir, address, *switches):
+        self.address = address
+        self.dir = os.path.join(workdir, "devices", address)
+        self.root = os.path.join(self.dir, "root")
+        os.makedirs(self.dir, exist_ok=True)
+        ready = os.path.join(self.dir, "ready")
+        self.command_log = os.path.join(self.dir, "commands.log")
+        self.server_log = open(os.path.join(self.dir, "server.log"), "w")
+        self.process = subprocess.Popen(
+            ["/usr/bin/python3", SIMULATOR, "--address", address, "--root", self.root,
+             "--ready-file", ready, "--command-log", self.command_log, *switches],
+            stdout=subprocess.DEVNULL, stderr=self.server_log)
+        deadline = time.monotonic() + 10
+        while not (os.path.exists(ready) and os.path.getsize(ready) > 0):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError(f"simulated device {address} did not start")
+            time.sleep(0.02)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(timeout=10)
+        self.server_log.close()
+
+    def commands(self):
+        with open(self.command_log) as f:
+            return [line.split(" ", 1)[1].rstrip("\n") for line in f]
+
+    def file(self, name):
+        with open(os.path.join(self.root, name), "rb") as f:
+            return f.read()
+
+
+def drop_pings(address):
+    """Makes echo requests to address vanish, as from a device that ignores ping.
+
+    The rule sits on the input hook: a drop on output would fail the send
+    itself (EPERM), which is a local error, not a silent device.
+    """
+    script = ("table ip vornel_test {\n chain in {\n  type filter hook input priority 0;\n"
+              f"  ip daddr {address} icmp type echo-request drop\n }}\n}}\n")
+    subprocess.run(["nft", "-f", "-"], input=script.encode(), check=True)
+
+
+class Run:
+    def __init__(self, status, stdout, stderr, log):
+        self.status, self.stdout, self.stderr, self.log = status, stdout, stderr, log
+
+
+class VornelTest(unittest.TestCase):
+    """A scratch working directory and the devices of one test."""
+
+    def setUp(self):
+        if SKIP_REASON:
+            self.skipTest(SKIP_REASON)
+        self.workdir = tempfile.mkdtemp(prefix="vornel-e2e-")
+        self.devices = []
+
+    def tearDown(self):
+        for device in self.devices:
+            device.stop()
+        # Rules outlive a test in the shared namespace; the next test starts clean.
+        subprocess.run(["nft", "delete", "table", "ip", "vornel_test"],
+                       stderr=subprocess.DEVNULL, check=False)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def device(self, address, *switches):
+        device = Device(self.workdir, address, *switches)
+        self.devices.append(device)
+        return device
+
+    def write(self, name, content):
+        mode = "wb" if isinstance(content, bytes) else "w"
+        with open(os.path.join(self.workdir, name), mode) as f:
+            f.write(content)
+
+    def read(self, name):
+        with open(os.path.join(self.workdir, name), "rb") as f:
+            return f.read()
+
+    def exists(self, name):
+        return os.path.exists(os.path.join(self.workdir, name))
+
+    def start(self, answers):
+        """Starts vornel with the answers already waiting on its stdin."""
+        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        process.stdin.write("".join(a + "\n" for a in answers).encode())
+        process.stdin.close()
+        return process
+
+    def run_vornel(self, answers, timeout=120):
+        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        stdout, stderr = process.communicate("".join(a + "\n" for a in answers).encode(),
+                                             timeout=timeout)
+        return self.finish(process, stdout, stderr)
+
+    def finish(self, process, stdout, stderr):
+        path = os.path.join(self.workdir, "log.txt")
+        log = self.read("log.txt").decode() if os.path.isfile(path) else None
+        return Run(process.returncode, stdout.decode(), stderr.decode(), log)
+
+    def assertSession(self, log, body):
+        """log is one session: header (any start time), then body."""
+        self.assertTrue(log.startswith(HEADER_START), log[:200])
+        rest = log[len(HEADER_START):]
+        match = TIME_LINE.match(rest)
+        self.assertIsNotNone(match, rest[:80])
+        self.assertEqual(rest[match.end():], RULE + body)
+
+    def wait_for_output(self, process, text, timeout=30):
+        """Reads stdout until text has appeared; returns what was read."""
+        seen = b""
+        deadline = time.monotonic() + timeout
+        os.set_blocking(process.stdout.fileno(), False)
+        while text.encode() not in seen:
+            if time.monotonic() > deadline:
+                self.fail(f"{text!r} never appeared in {seen.decode()!r}")
+            chunk = process.stdout.read()
+            if chunk:
+                seen += chunk
+            else:
+                time.sleep(0.02)
+        return seen.decode()
+
+    def interrupt(self, process, sig, after_output):
+        """Sends sig once after_output was printed; returns (status, seconds to exit)."""
+        self.wait_for_output(process, after_output)
+        time.sleep(0.3)
+        sent = time.monotonic()
+        process.send_signal(sig)
+        process.wait(timeout=30)
+        for stream in (process.stdin, process.stdout, process.stderr):
+            if stream:
+                stream.close()
+        return process.returncode, time.monotonic() - sent
+
+
+SIGINT = signal.SIGINT
+SIGTERM = signal.SIGTERM
+
+
+def main():
+    enter_namespace()
+    unittest.main(verbosity=2)

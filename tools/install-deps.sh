@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs the Debian packages Vornel needs to build, run and be tested, when
+# any is missing. Run as root on Debian 12.
+set -eu
+
+packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
+  python3 python3-pyftpdlib iproute2 nftables util-linux"
+if [ "${1:-}" = "--test" ]; then
+  packages="$packages clang libclang-rt-14-dev valgrind tmux"
+fi
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "vornel: these packages are missing:$missing; run this script as root" >&2
+  exit 1
+fi
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing >/dev/null
