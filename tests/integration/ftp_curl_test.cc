@@ -34,10 +34,9 @@ constexpr char kUser[] = "admin";
 constexpr char kPassword[] = "secret";
 constexpr char kFirmware[] = "qopdev-12_r2.5.0-b.bin";
 
-// Short enough that the failure cases finish quickly. The stall time-out is
-// well below the second that curl's own speed check needs at the least, so a
-// stall caught within it was caught by our progress check.
-constexpr FtpTimeouts kShortTimeouts = {2000, 2000, 500};
+// Where a device's answer makes the operation fail, these only keep a
+// regression from hanging the test for the shipped half minute.
+constexpr FtpTimeouts kGuardTimeouts = {5000, 5000, 5000};
 
 std::string read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -160,7 +159,7 @@ TEST_F(FtpCurlTest, FailedListingLeavesNoListingFile) {
             nullptr);
   ASSERT_NE(start_device("127.0.0.4", {"--listing-file", (scratch_ / "oversize").string()}),
             nullptr);
-  CurlFtpClient client(kShortTimeouts);
+  CurlFtpClient client(kGuardTimeouts);
 
   for (const char* address : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
     SCOPED_TRACE(address);
@@ -256,7 +255,7 @@ TEST_F(FtpCurlTest, PutCutShortOrRefusedFails) {
   ASSERT_NE(refusing, nullptr);
   ASSERT_NE(breaking, nullptr);
   write_file("site.ini", binary_payload(1 << 20));
-  CurlFtpClient client(kShortTimeouts);
+  CurlFtpClient client(kGuardTimeouts);
 
   for (FtpServer* device : {refusing, breaking}) {
     SCOPED_TRACE(device->address());
@@ -289,7 +288,7 @@ TEST_F(FtpCurlTest, RefusedOrBrokenLoginGivesNoSession) {
   ASSERT_NE(start_device("127.0.0.2", {"--refuse-login"}), nullptr);
   ASSERT_NE(start_device("127.0.0.3", {"--close-after-user"}), nullptr);
   ASSERT_NE(start_device("127.0.0.4"), nullptr);
-  CurlFtpClient client(kShortTimeouts);
+  CurlFtpClient client(kGuardTimeouts);
 
   EXPECT_EQ(client.ftp_login("127.0.0.2", kUser, kPassword, ""), -1);
   EXPECT_EQ(client.ftp_login("127.0.0.3", kUser, kPassword, ""), -1);
@@ -332,7 +331,10 @@ TEST_F(FtpCurlTest, TransferStallingMidwayFailsWithinTheStallTimeout) {
   write_file("config.ini", "kept from the last device\n");
   // Larger than the socket buffers, so the upload cannot finish into them.
   write_file("big.ini", binary_payload(16 << 20));
-  CurlFtpClient client(kShortTimeouts);
+  // The stall time-out is well below the second that curl's own speed check
+  // needs at the least, so a stall caught within it was caught by our
+  // progress check.
+  CurlFtpClient client({2000, 2000, 500});
 
   int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
   ASSERT_NE(session, -1);
