@@ -288,24 +288,18 @@ TEST_F(FtpCurlTest, RefusedOrBrokenLoginGivesNoSession) {
   ASSERT_NE(start_device("127.0.0.2", {"--refuse-login"}), nullptr);
   ASSERT_NE(start_device("127.0.0.3", {"--close-after-user"}), nullptr);
   ASSERT_NE(start_device("127.0.0.4"), nullptr);
+  ASSERT_NE(start_device("127.0.0.6", {"--refuse-second-login"}), nullptr);
   CurlFtpClient client(kGuardTimeouts);
 
   EXPECT_EQ(client.ftp_login("127.0.0.2", kUser, kPassword, ""), -1);
   EXPECT_EQ(client.ftp_login("127.0.0.3", kUser, kPassword, ""), -1);
   EXPECT_EQ(client.ftp_login("127.0.0.4", kUser, "wrong", ""), -1);
   EXPECT_EQ(client.ftp_login("127.0.0.5", kUser, kPassword, ""), -1);  // nothing listens
-}
 
-TEST_F(FtpCurlTest, SecondLoginRefusedAfterAGoodFirstSession) {
-  VORNEL_REQUIRE_NETNS();
-  ASSERT_NE(start_device("127.0.0.1", {"--refuse-second-login"}), nullptr);
-  CurlFtpClient client;
-
-  int first = client.ftp_login("127.0.0.1", kUser, kPassword, "");
+  int first = client.ftp_login("127.0.0.6", kUser, kPassword, "");
   ASSERT_NE(first, -1);
-  EXPECT_EQ(client.ftp_ls(first, "", "foundfir.txt"), 0);
   EXPECT_EQ(client.ftp_quit(first), 0);
-  EXPECT_EQ(client.ftp_login("127.0.0.1", kUser, kPassword, ""), -1);
+  EXPECT_EQ(client.ftp_login("127.0.0.6", kUser, kPassword, ""), -1);
 }
 
 TEST_F(FtpCurlTest, SilentServerFailsLoginWithinTheTimeout) {
