@@ -94,7 +94,7 @@ int CurlFtpClient::ftp_get(int session, const char* remote_name, const char* loc
 
 int CurlFtpClient::ftp_put(int session, const char* local_name, const char* remote_name) {
   exit_if_interrupted();
-  int result = send(session, local_name, remote_name);
+  int result = upload(session, local_name, remote_name);
   exit_if_interrupted();
   return result;
 }
@@ -163,7 +163,7 @@ int CurlFtpClient::fetch(int session, const char* remote_name, const char* local
   return staged.commit() ? 0 : -1;
 }
 
-int CurlFtpClient::send(int session, const char* local_name, const char* remote_name) {
+int CurlFtpClient::upload(int session, const char* local_name, const char* remote_name) {
   FtpSession* found = find_session(session);
   if (found == nullptr || !is_remote_name(remote_name) || local_name == nullptr) return -1;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(local_name, "rb"));

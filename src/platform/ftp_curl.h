@@ -66,7 +66,7 @@ class CurlFtpClient : public FtpClient {
   int login(const char* host, const char* user, const char* password);
   int list(int session, const char* remote_dir, const char* local_file);
   int fetch(int session, const char* remote_name, const char* local_name);
-  int send(int session, const char* local_name, const char* remote_name);
+  int upload(int session, const char* local_name, const char* remote_name);
   FtpSession* find_session(int handle);
 
   FtpTimeouts timeouts_;
