@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +28,7 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 using testing::FtpServer;
+using testing::read_file;
 
 constexpr char kUser[] = "admin";
 constexpr char kPassword[] = "secret";
@@ -37,13 +37,6 @@ constexpr char kFirmware[] = "qopdev-12_r2.5.0-b.bin";
 // Where a device's answer makes the operation fail, these only keep a
 // regression from hanging the test for the shipped half minute.
 constexpr FtpTimeouts kGuardTimeouts = {5000, 5000, 5000};
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void write_file(const fs::path& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;

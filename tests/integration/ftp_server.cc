@@ -17,13 +17,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-std::string read_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Waits for the child to end, at most `limit`. True when it was reaped.
 bool reap_within(pid_t pid, milliseconds limit) {
   auto deadline = steady_clock::now() + limit;
@@ -35,6 +28,13 @@ bool reap_within(pid_t pid, milliseconds limit) {
 }
 
 }  // namespace
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 FtpServer::FtpServer(std::string address, std::filesystem::path dir,
                      const std::vector<std::string>& switches)
@@ -86,12 +86,12 @@ bool FtpServer::wait_until_ready() {
 }
 
 std::string FtpServer::diagnostics() const {
-  return "device " + address_ + " printed:\n" + read_text(dir_ / "stderr");
+  return "device " + address_ + " printed:\n" + read_file(dir_ / "stderr");
 }
 
 std::vector<DeviceLogEntry> FtpServer::log() const {
   std::vector<DeviceLogEntry> entries;
-  std::istringstream lines(read_text(dir_ / "commands.log"));
+  std::istringstream lines(read_file(dir_ / "commands.log"));
   std::string line;
   while (std::getline(lines, line)) {
     std::string::size_type space = line.find(' ');

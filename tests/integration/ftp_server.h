@@ -9,6 +9,9 @@
 
 namespace vornel::testing {
 
+// The whole content of a file; "" when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
 // One line of the device's command log: a command as the device received it
 // ("USER admin", "PASS ****") or a connection event ("*connect", "*close").
 struct DeviceLogEntry {
