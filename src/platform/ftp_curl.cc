@@ -21,8 +21,8 @@ namespace {
 
 // What a device may send us: a listing of its login directory is a few
 // dozen names, a configuration file a few kilobytes.
-constexpr curl_off_t kMaxListingBytes = curl_off_t{1} << 20;
-constexpr curl_off_t kMaxDownloadBytes = curl_off_t{64} << 20;
+constexpr curl_off_t kMaxListingBytes = curl_off_t{64} << 20;  // some 2 million names
+constexpr curl_off_t kMaxDownloadBytes = curl_off_t{1} << 30;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }

@@ -48,10 +48,10 @@ class CurlFtpClient : public FtpClient {
   int ftp_login(const char* host, const char* user, const char* password,
                 const char* account) override;
   // Each name of the listing ends with '\n' (CR LF and a lone CR become '\n').
-  // A listing above 1 MiB counts as failed.
+  // A listing above 64 MiB counts as failed.
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   // Fails when fewer bytes arrive than the server announced, and for a file
-  // above 64 MiB. With local_name "", stores under the remote name's last
+  // above 1 GiB. With local_name "", stores under the remote name's last
   // path component.
   int ftp_get(int session, const char* remote_name, const char* local_name) override;
   // Fails unless the whole local file (a regular file) went out and the

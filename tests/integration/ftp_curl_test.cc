@@ -144,7 +144,7 @@ TEST_F(FtpCurlTest, FailedListingLeavesNoListingFile) {
   std::string names;
   while (names.size() < 4096) names += "firmware_backup_" + std::to_string(names.size()) + "\r\n";
   write_file(scratch_ / "listing", names);
-  std::string oversize(2 << 20, 'n');
+  std::string oversize((64 << 20) + 1, 'n');
   write_file(scratch_ / "oversize", oversize);
   ASSERT_NE(start_device("127.0.0.2", {"--refuse-pasv"}), nullptr);
   ASSERT_NE(start_device("127.0.0.3", {"--listing-file", (scratch_ / "listing").string(),
