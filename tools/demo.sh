@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 top=$PWD
 ./tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target vornel >/dev/null
 
 work=${1:-$top/scratch/demo}
