@@ -2,7 +2,6 @@
 #define VORNEL_PLATFORM_BOUNDED_COPY_H_
 
 #include <cstddef>
-#include <cstring>
 #include <string_view>
 
 namespace vornel {
@@ -12,14 +11,7 @@ namespace vornel {
 // holds the cut text). A NUL inside src ends the text, as it would for any
 // C string reader of the buffer.
 // REQUIRES: size > 0.
-inline bool copy_bounded(char* dst, std::size_t size, std::string_view src) {
-  std::size_t nul = src.find('\0');
-  if (nul != std::string_view::npos) src = src.substr(0, nul);
-  std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
-  std::memcpy(dst, src.data(), n);
-  dst[n] = '\0';
-  return n == src.size();
-}
+bool copy_bounded(char* dst, std::size_t size, std::string_view src);
 
 template <std::size_t N>
 inline bool copy_bounded(char (&dst)[N], std::string_view src) {
