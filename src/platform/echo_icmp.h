@@ -64,7 +64,7 @@ class IcmpEchoFacility : public EchoFacility {
 
   // After open() returned false: one line saying why no ICMP socket could be
   // opened and how to allow one. Empty when open() has not failed.
-  std::string open_failure_hint() const;
+  std::string open_failure_hint() const override;
 
  private:
   EchoResult wait_for_reply(unsigned timeout_ms);
