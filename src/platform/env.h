@@ -6,6 +6,7 @@
 #include "platform/echo.h"
 #include "platform/ftp_client.h"
 #include "platform/log_sink.h"
+#include "platform/progress.h"
 #include "platform/sleeper.h"
 
 namespace vornel {
@@ -19,6 +20,7 @@ struct Env {
   Sleeper* sleeper = nullptr;
   FtpClient* ftp = nullptr;
   EchoFacility* echo = nullptr;
+  Progress* progress = no_progress();  // the live line; shown only on a terminal
 };
 
 }  // namespace vornel

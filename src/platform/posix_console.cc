@@ -60,8 +60,14 @@ bool PosixConsole::read_line(std::string* line) {
   return true;
 }
 
-void PosixConsole::write(std::string_view text) { write_all(1, text); }
+void PosixConsole::write(std::string_view text) {
+  live_line_->clear();
+  write_all(1, text);
+}
 
-void PosixConsole::error(std::string_view text) { write_all(2, text); }
+void PosixConsole::error(std::string_view text) {
+  live_line_->clear();
+  write_all(2, text);
+}
 
 }  // namespace vornel

@@ -5,12 +5,17 @@
 #include <string>
 
 #include "platform/console.h"
+#include "platform/progress.h"
 
 namespace vornel {
 
 // The console on file descriptors 0, 1 and 2, unbuffered on the output side.
+// Every write first takes down the live line, so the line never mixes with
+// the dialogue's text. Not owned.
 class PosixConsole : public Console {
  public:
+  explicit PosixConsole(Progress* live_line = no_progress()) : live_line_(live_line) {}
+
   bool read_line(std::string* line) override;
   void write(std::string_view text) override;
   void error(std::string_view text) override;
@@ -19,6 +24,7 @@ class PosixConsole : public Console {
   // Refills buffer_ from fd 0; false at end of input or on a read error.
   bool fill();
 
+  Progress* live_line_;
   char buffer_[4096];
   std::size_t begin_ = 0;
   std::size_t end_ = 0;

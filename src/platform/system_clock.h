@@ -2,6 +2,7 @@
 #define VORNEL_PLATFORM_SYSTEM_CLOCK_H_
 
 #include "platform/clock.h"
+#include "platform/progress.h"
 #include "platform/sleeper.h"
 
 namespace vornel {
@@ -11,11 +12,16 @@ class SystemClock : public Clock {
   std::tm local_now() override;
 };
 
-// Pauses on the monotonic clock. A SIGINT or SIGTERM ends the process at once
-// instead of finishing the pause.
+// Pauses on the monotonic clock, counting the whole seconds left down on the
+// live line and taking the line down at the end. A SIGINT or SIGTERM ends the
+// process at once instead of finishing the pause. Not owned.
 class SystemSleeper : public Sleeper {
  public:
+  explicit SystemSleeper(Progress* live_line = no_progress()) : live_line_(live_line) {}
   void sleep_ms(unsigned milliseconds) override;
+
+ private:
+  Progress* live_line_;
 };
 
 }  // namespace vornel

@@ -67,6 +67,31 @@ TEST(PingTarget, LimitZeroSendsNothing) {
   EXPECT_EQ(w.log.text(), "  Failed to ping 10.0.0.5");
 }
 
+// The live count is shown before each request, so the operator watching a
+// silent device sees each miss; it is gone before the verdict is written.
+TEST(PingTarget, LiveCountBeforeEveryRequestThenTakenDown) {
+  FakeWorld w;
+  w.echo.script = repeat("rrt", 60);
+  ASSERT_EQ(ping_target(w.session, "10.0.0.5", 10), 1);
+  const std::vector<std::string>& events = w.progress.events;
+  ASSERT_EQ(events.size(), 30u);  // 29 requests, then the line comes down
+  EXPECT_EQ(events[0], "show pinging 10.0.0.5: 0 of 20 answered, 0 of 10 missed");
+  EXPECT_EQ(events[3], "show pinging 10.0.0.5: 2 of 20 answered, 1 of 10 missed");
+  EXPECT_EQ(events[28], "show pinging 10.0.0.5: 19 of 20 answered, 9 of 10 missed");
+  EXPECT_EQ(events[29], "clear");
+
+  FakeWorld dead;
+  ASSERT_EQ(ping_target(dead.session, "10.0.0.6", 10), 0);
+  ASSERT_EQ(dead.progress.events.size(), 11u);
+  EXPECT_EQ(dead.progress.events[9], "show pinging 10.0.0.6: 0 of 20 answered, 9 of 10 missed");
+  EXPECT_EQ(dead.progress.events.back(), "clear");
+
+  FakeWorld no_socket;
+  no_socket.echo.open_ok = false;
+  ping_target(no_socket.session, "10.0.0.7", 10);
+  EXPECT_TRUE(no_socket.progress.events.empty());
+}
+
 TEST(PingTarget, NoEchoSocketExplainsOnceOnStandardError) {
   FakeWorld w;
   w.echo.open_ok = false;

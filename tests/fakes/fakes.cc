@@ -86,7 +86,7 @@ EchoResult FakeEcho::echo(const char* address, unsigned timeout_ms) {
 }
 
 FakeWorld::FakeWorld()
-    : env{&console, &log, &clock, &sleeper, &ftp, &echo}, session{env, {}} {
+    : env{&console, &log, &clock, &sleeper, &ftp, &echo, &progress}, session{env, {}} {
   ftp.log = &log;
 }
 

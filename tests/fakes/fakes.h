@@ -65,6 +65,14 @@ class RecordingSleeper : public Sleeper {
   std::function<void(unsigned)> on_sleep;
 };
 
+// Records the live line's changes in order: "show TEXT" or "clear".
+class RecordingProgress : public Progress {
+ public:
+  void show(std::string_view text) override { events.push_back("show " + std::string(text)); }
+  void clear() override { events.push_back("clear"); }
+  std::vector<std::string> events;
+};
+
 // An FTP client that fails on cue and records every call, together with the
 // log text that had been flushed when the call was made.
 class FakeFtp : public FtpClient {
@@ -130,6 +138,7 @@ struct FakeWorld {
   RecordingSleeper sleeper;
   FakeFtp ftp;
   FakeEcho echo;
+  RecordingProgress progress;
   Env env;
   Session session;
 };

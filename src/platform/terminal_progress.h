@@ -1,0 +1,34 @@
+#ifndef VORNEL_PLATFORM_TERMINAL_PROGRESS_H_
+#define VORNEL_PLATFORM_TERMINAL_PROGRESS_H_
+
+#include "platform/progress.h"
+
+namespace vornel {
+
+// The live line on a terminal, drawn on the row below the cursor. The cursor
+// itself never moves, so a label the dialogue left half-written (such as
+// "Testing connection") stays intact and the next text continues it, without
+// anyone having to know the cursor's column. Taking the line down erases
+// from the cursor to the end of the screen, where only the live line can be.
+// REQUIRES: fd is a terminal that understands the VT100 sequences (every
+// terminal emulator, tmux, screen and the Linux console do).
+class TerminalProgress : public Progress {
+ public:
+  explicit TerminalProgress(int fd) : fd_(fd) {}
+  // Takes a line still shown down: an object of static storage duration thus
+  // also cleans up after exit(), the way an interrupt ends the process.
+  ~TerminalProgress() override { clear(); }
+
+  // A text wider than the terminal is cut, since a wrapped line would leave
+  // its second row behind.
+  void show(std::string_view text) override;
+  void clear() override;
+
+ private:
+  int fd_;
+  bool shown_ = false;
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_TERMINAL_PROGRESS_H_
