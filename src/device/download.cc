@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "device/texts.h"
-#include "device/upload.h"
+#include "device/transfer_session.h"
 #include "platform/bounded_copy.h"
 #include "report/output.h"
 
@@ -31,26 +31,14 @@ int download_ini_file(Session& s, TargetRecord* record) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
     ++s.totals.config_ini_detected;
   }
-  say(s, kLoggingInLabel);
-  flush_log(s);
-  int session = ftp.ftp_login(record->ip_address, record->user_name, record->password, "");
-  if (session == FtpClient::kNoSession) {
-    say(s, kLoginFailed);
-    flush_log(s);
-    ++s.totals.failure_count;
-    record->status = STATUS_LOGIN_FAILED;
-    ftp.ftp_quit(session);
-    s.env.sleeper->sleep_ms(kFailedTransferPauseMs);
-    return 0;
-  }
+  int session = login_for_transfer(s, record, kLoginFailed);
+  if (session == FtpClient::kNoSession) return 0;
   say(s, kSuccessfulSpaced);
   flush_log(s);
   if (ftp.ftp_get(session, kRemoteName, local_name) == -1) {
     say(s, kDownloadFailed);
-    ++s.totals.failure_count;
     flush_log(s);
-    record->status = STATUS_TRANSFER_FAILED;
-    ftp.ftp_quit(session);
+    fail_transfer(s, record, session);
     return 0;
   }
   flush_log(s);

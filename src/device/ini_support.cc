@@ -1,10 +1,10 @@
 #include "device/ini_support.h"
 
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 #include "platform/bounded_copy.h"
+#include "platform/file_handle.h"
 #include "report/output.h"
 
 namespace vornel {
@@ -24,10 +24,6 @@ constexpr char kNoListing[] = "File foundfir.txt doesn't exist\n";
 bool ends_word(char c) {
   return c == '\0' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -67,7 +63,7 @@ int check_ini_support(Session& s, const TargetRecord& record) {
   ftp.ftp_ls(session, "", kListingFile);
   ftp.ftp_copyreplystr(session, reply, kReplySize);
 
-  std::unique_ptr<std::FILE, FileCloser> listing(std::fopen(kListingFile, "r"));
+  FileHandle listing = open_file(kListingFile, "r");
   if (!listing) {
     say_log(s, kNoListing);
     flush_log(s);

@@ -6,13 +6,10 @@
 
 namespace vornel {
 
-inline constexpr unsigned kFailedTransferPauseMs = 15000;
-
 // Logs in to the device and puts the record's INI file on it under the same
 // name. Reports each step on the console and in the log, stores the outcome
 // in record->status and counts a failure. Returns 1 when the file was
-// transferred, 0 otherwise (after a 15 s pause, so a struggling device gets a
-// moment before the next one is tried).
+// transferred, 0 otherwise (after the 15 s pause of a failed transfer).
 int upload_ini_file(Session& s, TargetRecord* record);
 
 }  // namespace vornel

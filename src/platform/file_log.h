@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "platform/log_sink.h"
 
 namespace vornel {
@@ -22,12 +23,9 @@ class FileLog : public LogSink {
   void flush() override;
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
   explicit FileLog(std::FILE* file) : file_(file) {}
 
-  std::unique_ptr<std::FILE, Closer> file_;
+  FileHandle file_;
 };
 
 }  // namespace vornel

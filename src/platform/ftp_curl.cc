@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/bounded_copy.h"
+#include "platform/file_handle.h"
 #include "platform/ftp_curl_session.h"
 #include "platform/interrupt.h"
 #include "platform/staged_file.h"
@@ -23,10 +24,6 @@ namespace {
 // dozen names, a configuration file a few kilobytes.
 constexpr curl_off_t kMaxListingBytes = curl_off_t{64} << 20;  // some 2 million names
 constexpr curl_off_t kMaxDownloadBytes = curl_off_t{1} << 30;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 bool init_curl_once() {
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -166,7 +163,7 @@ int CurlFtpClient::fetch(int session, const char* remote_name, const char* local
 int CurlFtpClient::upload(int session, const char* local_name, const char* remote_name) {
   FtpSession* found = find_session(session);
   if (found == nullptr || !is_remote_name(remote_name) || local_name == nullptr) return -1;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(local_name, "rb"));
+  FileHandle file = open_file(local_name, "rb");
   struct stat info;
   if (file == nullptr || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
     return -1;

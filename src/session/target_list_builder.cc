@@ -1,9 +1,9 @@
 #include "session/target_list_builder.h"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "report/output.h"
 #include "session/main_menu.h"
 #include "targets/target_entry.h"
@@ -17,10 +17,6 @@ constexpr char kExitLine[] = "\t3:  Exit\n";
 constexpr char kActionPrompt[] = "\tAction: ";
 constexpr char kNotUnderstood[] = "\t ** Input not understood, please try again **\n";
 constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\n";
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 TargetRecord* single_entry(Session& s, const PassKind& pass) {
   auto* record = new TargetRecord{};
@@ -52,7 +48,7 @@ const PassKind kDownloadPass = {
 };
 
 TargetRecord* build_target_list(Session& s, const PassKind& pass) {
-  std::unique_ptr<std::FILE, FileCloser> list_file(std::fopen(pass.list_file_name, "r"));
+  FileHandle list_file = open_file(pass.list_file_name, "r");
   if (!list_file) return single_entry(s, pass);
 
   std::string line;
