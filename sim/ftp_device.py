@@ -5,14 +5,25 @@ Run with the system interpreter (it needs python3-pyftpdlib):
 
     /usr/bin/python3 sim/ftp_device.py --address 127.0.0.1 --root /tmp/dev1
 
+One process can also stand for a whole fleet: give --address once per device
+and each device gets the login directory ROOT/ADDRESS and state of its own
+(its logins, for --refuse-second-login), while the switches below apply to
+every one of them. A fleet of hundreds then costs one interpreter, not
+hundreds:
+
+    /usr/bin/python3 sim/ftp_device.py --address 127.0.0.2 --address 127.0.0.3 --root /tmp/fleet
+
 The device serves one account. Its login directory (the root) holds a firmware
 image and, unless told otherwise, a "config.ini"; files already in the root are
 served as they are and only missing ones are created. It runs until killed.
 
 Device:
-  --address ADDR          IPv4 address to listen on (default 127.0.0.1)
+  --address ADDR          IPv4 address to listen on (default 127.0.0.1); may
+                          be repeated, one simulated device per address
   --port N                control port (default 21)
-  --root DIR              the login directory; created if missing (required)
+  --root DIR              the login directory; created if missing (required).
+                          With several addresses, each device's login
+                          directory is DIR/ADDR
   --user NAME             account name (default admin)
   --password TEXT         account password (default secret)
   --firmware NAME         firmware image created in the root
@@ -25,8 +36,10 @@ For the caller:
                             "<conn> <command>"  a command as received; the
                                                 argument of PASS shows as ****
                             "<conn> *close"     the control connection closed
-                          <conn> numbers the control connections from 1.
-  --ready-file FILE       written once the service listens: "ADDR PORT PID"
+                          <conn> numbers the control connections from 1,
+                          across all the addresses of the process.
+  --ready-file FILE       written once every address listens: one line
+                          "ADDR PORT PID" per address
 
 Misbehaviour, as met on real devices:
   --refuse-login          every login is refused (530)
@@ -68,7 +81,7 @@ CONFIG_INI = (
 def parse_args(argv):
     parser = argparse.ArgumentParser(
         description="Simulated network device with an FTP service.")
-    parser.add_argument("--address", default="127.0.0.1")
+    parser.add_argument("--address", action="append")
     parser.add_argument("--port", type=int, default=21)
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", default="admin")
@@ -86,16 +99,25 @@ def parse_args(argv):
     parser.add_argument("--break-data-after", type=int, metavar="BYTES")
     parser.add_argument("--stall-data-after", type=int, metavar="BYTES")
     parser.add_argument("--listing-file")
-    return parser.parse_args(argv)
+    args = parser.parse_args(argv)
+    if not args.address:
+        args.address = ["127.0.0.1"]
+    return args
 
 
-def populate_root(args):
-    os.makedirs(args.root, exist_ok=True)
-    firmware = os.path.join(args.root, args.firmware)
+def login_directory(args, address):
+    if len(args.address) == 1:
+        return args.root
+    return os.path.join(args.root, address)
+
+
+def populate_root(args, root):
+    os.makedirs(root, exist_ok=True)
+    firmware = os.path.join(root, args.firmware)
     if not os.path.exists(firmware):
         with open(firmware, "wb") as f:
             f.write(b"QOP firmware image (simulated)\n" + bytes(range(256)))
-    config = os.path.join(args.root, "config.ini")
+    config = os.path.join(root, "config.ini")
     if not args.no_config and not os.path.exists(config):
         with open(config, "w", newline="") as f:
             f.write(CONFIG_INI)
@@ -232,31 +254,39 @@ class DeviceHandler(FTPHandler):
         return path
 
 
-def write_ready_file(path, address, port):
+def write_ready_file(path, servers):
     temp = path + ".tmp"
     with open(temp, "w") as f:
-        f.write("%s %d %d\n" % (address, port, os.getpid()))
+        for address, server in servers:
+            f.write("%s %d %d\n" % (address, server.address[1], os.getpid()))
     os.replace(temp, path)
+
+
+def device_handler(args, address):
+    """A handler class of its own per device, so that each has its account."""
+    root = login_directory(args, address)
+    populate_root(args, root)
+    authorizer = DeviceAuthorizer(args.refuse_login, args.refuse_second_login)
+    authorizer.add_user(args.user, args.password, os.path.abspath(root),
+                        perm="elradfmwMT")
+    return type("DeviceHandler", (DeviceHandler,), {"authorizer": authorizer})
 
 
 def main(argv):
     args = parse_args(argv)
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
-    populate_root(args)
 
-    authorizer = DeviceAuthorizer(args.refuse_login, args.refuse_second_login)
-    authorizer.add_user(args.user, args.password, os.path.abspath(args.root),
-                        perm="elradfmwMT")
-    DeviceHandler.authorizer = authorizer
     DeviceHandler.options = args
     DeviceHandler.command_log = CommandLog(args.command_log)
     DeviceDTP.break_after = args.break_data_after
     DeviceDTP.stall_after = args.stall_data_after
 
-    server = FTPServer((args.address, args.port), DeviceHandler)
+    # Every server joins the same I/O loop; serving one serves them all.
+    servers = [(address, FTPServer((address, args.port), device_handler(args, address)))
+               for address in args.address]
     if args.ready_file:
-        write_ready_file(args.ready_file, args.address, server.address[1])
-    server.serve_forever(handle_exit=True)
+        write_ready_file(args.ready_file, servers)
+    servers[0][1].serve_forever(handle_exit=True)
 
 
 if __name__ == "__main__":
