@@ -46,6 +46,7 @@ Misbehaviour, as met on real devices:
   --refuse-second-login   the first successful login works, every later is refused
   --refuse-stor           every STOR is refused (550)
   --silent                accepts connections but never sends a greeting
+  --close-after-greeting  sends the greeting, then drops the control connection
   --close-after-user      drops the control connection on receiving USER
   --refuse-pasv           answers PASV and EPSV with an error (502)
   --break-data-after N    the data connection of RETR, STOR or NLST is reset
@@ -94,6 +95,7 @@ def parse_args(argv):
     parser.add_argument("--refuse-second-login", action="store_true")
     parser.add_argument("--refuse-stor", action="store_true")
     parser.add_argument("--silent", action="store_true")
+    parser.add_argument("--close-after-greeting", action="store_true")
     parser.add_argument("--close-after-user", action="store_true")
     parser.add_argument("--refuse-pasv", action="store_true")
     parser.add_argument("--break-data-after", type=int, metavar="BYTES")
@@ -218,6 +220,8 @@ class DeviceHandler(FTPHandler):
             self.on_connect()
         else:
             FTPHandler.handle(self)
+            if self.options.close_after_greeting:
+                self.close_when_done()
 
     def pre_process_command(self, line, cmd, arg):
         shown = "PASS ****" if cmd == "PASS" else line
