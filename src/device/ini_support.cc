@@ -60,10 +60,12 @@ int check_ini_support(Session& s, const TargetRecord& record) {
     flush_log(s);
     return kVersionUnknown;
   }
-  ftp.ftp_ls(session, "", kListingFile);
+  bool listed = ftp.ftp_ls(session, "", kListingFile) == 0;
   ftp.ftp_copyreplystr(session, reply, kReplySize);
 
-  FileHandle listing = open_file(kListingFile, "r");
+  // After a failed listing, a "foundfir.txt" that the FTP layer could not
+  // remove (a directory that takes no changes) is an earlier device's.
+  FileHandle listing = listed ? open_file(kListingFile, "r") : FileHandle();
   if (!listing) {
     say_log(s, kNoListing);
     flush_log(s);

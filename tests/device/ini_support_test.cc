@@ -82,14 +82,19 @@ TEST(CheckIniSupport, LoginFailureLogsOnceAndOpensNoSession) {
 TEST(CheckIniSupport, FailedListingIsNotJudgedByAStaleFile) {
   ScratchDir dir;
   testing::write_file("foundfir.txt", "qopdev-12_r2.5.0-b.bin\n");  // an earlier device's
-  FakeWorld w;
-  w.ftp.no_listing = true;
-  TargetRecord record;
-  EXPECT_EQ(check_ini_support(w.session, record), kVersionUnknown);
-  EXPECT_EQ(w.log.text(), "File foundfir.txt doesn't exist\n");
-  EXPECT_EQ(w.log.flushed(), w.log.text());
-  EXPECT_EQ(w.ftp.calls.back(), "quit 0");
-  EXPECT_EQ(w.ftp.open_sessions, 0);
+  // Removed by the FTP layer, or left behind where it could not be removed.
+  for (bool left_behind : {false, true}) {
+    SCOPED_TRACE(left_behind);
+    FakeWorld w;
+    w.ftp.no_listing = !left_behind;
+    w.ftp.listing_fails_in_place = left_behind;
+    TargetRecord record;
+    EXPECT_EQ(check_ini_support(w.session, record), kVersionUnknown);
+    EXPECT_EQ(w.log.text(), "File foundfir.txt doesn't exist\n");
+    EXPECT_EQ(w.log.flushed(), w.log.text());
+    EXPECT_EQ(w.ftp.calls.back(), "quit 0");
+    EXPECT_EQ(w.ftp.open_sessions, 0);
+  }
 }
 
 }  // namespace

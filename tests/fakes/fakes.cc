@@ -38,6 +38,7 @@ int FakeFtp::ftp_login(const char* host, const char* user, const char*, const ch
 
 int FakeFtp::ftp_ls(int session, const char* remote_dir, const char* local_file) {
   record("ls " + std::to_string(session) + " '" + remote_dir + "' " + local_file);
+  if (listing_fails_in_place) return -1;
   if (no_listing) {
     std::remove(local_file);
     return -1;

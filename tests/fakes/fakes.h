@@ -90,6 +90,9 @@ class FakeFtp : public FtpClient {
   // What ftp_ls writes into the local file; nullptr-like (no_listing) writes nothing.
   std::string listing = "config.ini\nqopdev-12_r2.5.0-b.bin\n";
   bool no_listing = false;
+  // The listing fails and the local file stays as it was, as where the
+  // working directory takes no changes.
+  bool listing_fails_in_place = false;
   std::string remote_config = "[device]\nname=fake\n";
   bool get_fails = false;
   bool put_fails = false;
