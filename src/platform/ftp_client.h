@@ -20,7 +20,9 @@ class FtpClient {
 
   // Lists the names in remote_dir ("" for the login directory) into local_file,
   // one name per line. The file is replaced only by a complete listing; when the
-  // listing fails no local_file is left at all. Returns 0, or -1 on failure.
+  // listing fails no local_file is left at all (or, where the directory takes
+  // no changes, none the caller may read as a listing). Returns 0, or -1 on
+  // failure.
   virtual int ftp_ls(int session, const char* remote_dir, const char* local_file) = 0;
 
   // Fetches remote_name into local_name ("" stores it under remote_name). The

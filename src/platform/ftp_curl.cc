@@ -2,8 +2,11 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -134,13 +137,43 @@ int CurlFtpClient::list(int session, const char* remote_dir, const char* local_f
     return -1;
   }
   StagedFile staged;
-  if (!staged.open(local_file)) return -1;
+  if (!staged.open(local_file)) {
+    bool no_new_names = errno == EACCES || errno == EPERM || errno == EROFS;
+    return no_new_names ? list_in_place(found, remote_dir, local_file) : -1;
+  }
   DownloadSink sink;
   sink.file = staged.file();
   sink.limit = kMaxListingBytes;
   sink.text = true;
   if (found->list(remote_dir, &sink) != CURLE_OK) return -1;
   return staged.commit() ? 0 : -1;
+}
+
+// A working directory that takes no new names can still hold a listing file
+// the operator lets us write: the listing then goes into that file in place.
+// Only a regular file, never through a link; emptied when the listing fails,
+// so an earlier device's listing never stays behind.
+int CurlFtpClient::list_in_place(FtpSession* session, const char* remote_dir,
+                                 const char* local_file) {
+  int fd = open(local_file, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return -1;
+  }
+  FileHandle file(fdopen(fd, "wb"));
+  if (!file) {
+    close(fd);
+    return -1;
+  }
+  DownloadSink sink;
+  sink.file = file.get();
+  sink.limit = kMaxListingBytes;
+  sink.text = true;
+  bool ok = session->list(remote_dir, &sink) == CURLE_OK && std::fflush(file.get()) == 0;
+  if (!ok && ftruncate(fd, 0) != 0) return -1;
+  return ok ? 0 : -1;
 }
 
 int CurlFtpClient::fetch(int session, const char* remote_name, const char* local_name) {

@@ -48,7 +48,9 @@ class CurlFtpClient : public FtpClient {
   int ftp_login(const char* host, const char* user, const char* password,
                 const char* account) override;
   // Each name of the listing ends with '\n' (CR LF and a lone CR become '\n').
-  // A listing above 64 MiB counts as failed.
+  // A listing above 64 MiB counts as failed. In a working directory that
+  // takes no new names, an existing regular local_file is rewritten in place
+  // (and left empty when the listing fails).
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   // Fails when fewer bytes arrive than the server announced, and for a file
   // above 1 GiB. With local_name "", stores under the remote name's last
@@ -65,6 +67,7 @@ class CurlFtpClient : public FtpClient {
  private:
   int login(const char* host, const char* user, const char* password);
   int list(int session, const char* remote_dir, const char* local_file);
+  int list_in_place(FtpSession* session, const char* remote_dir, const char* local_file);
   int fetch(int session, const char* remote_name, const char* local_name);
   int upload(int session, const char* local_name, const char* remote_name);
   FtpSession* find_session(int handle);
