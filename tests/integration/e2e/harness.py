@@ -25,12 +25,17 @@ if os.geteuid() != 0:
     SKIP_REASON = "needs root to create a private network namespace (CI runs as root)"
 
 
-def enter_namespace():
-    """Re-executes the calling test module inside a new network namespace."""
+def enter_namespace(mounts=False):
+    """Re-executes the calling test module inside a new network namespace.
+
+    With mounts, also inside a mount namespace of its own (private
+    propagation), so the module may mount small or read-only file systems
+    over its scratch directories without anything outside seeing them.
+    """
     if SKIP_REASON or os.environ.get("VORNEL_IN_NETNS") == "1":
         return
     env = dict(os.environ, VORNEL_IN_NETNS="1")
-    args = ["unshare", "-n", sys.executable, "-c",
+    args = ["unshare", "-n"] + (["-m"] if mounts else []) + [sys.executable, "-c",
             "import os, subprocess, sys, runpy; "
             "subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True); "
             "sys.argv = sys.argv[1:]; sys.path.insert(0, os.path.dirname(sys.argv[0])); "
@@ -207,6 +212,6 @@ SIGINT = signal.SIGINT
 SIGTERM = signal.SIGTERM
 
 
-def main():
-    enter_namespace()
+def main(mounts=False):
+    enter_namespace(mounts)
     unittest.main(verbosity=2)
