@@ -47,6 +47,17 @@ std::string fill(const char* line, const char* value) {
   return text;
 }
 
+// A NUL would cut the value short (naming another device or file), and any
+// other control character could never reach the device: FTP commands can't
+// carry them.
+bool has_control_character(const std::string& line) {
+  for (char c : line) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) return true;
+  }
+  return false;
+}
+
 // Asks until a line fits the field. False when the input has ended.
 template <std::size_t N>
 bool read_field(Console& console, const char* prompt, char (&field)[N]) {
@@ -54,9 +65,15 @@ bool read_field(Console& console, const char* prompt, char (&field)[N]) {
   for (;;) {
     console.write(prompt);
     if (!console.read_line(&line)) return false;
-    if (line.size() < N) break;
-    console.error("vornel: at most " + std::to_string(N - 1) +
-                  " characters fit here; please enter it again\n");
+    if (line.size() >= N) {
+      console.error("vornel: at most " + std::to_string(N - 1) +
+                    " characters fit here; please enter it again\n");
+    } else if (has_control_character(line)) {
+      console.error(
+          "vornel: control characters can't be sent to a device; please enter it again\n");
+    } else {
+      break;
+    }
   }
   copy_bounded(field, line);
   return true;

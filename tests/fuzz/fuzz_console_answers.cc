@@ -56,17 +56,23 @@ bool feed_stdin(const std::uint8_t* data, std::size_t size) {
 }
 
 template <std::size_t N>
-void check_field(const char (&field)[N]) {
+void check_field(const char (&field)[N], bool typed) {
   std::size_t length = strnlen(field, N);
   require(length < N, "field not terminated within its width");
   require(std::memchr(field, '\n', length) == nullptr, "newline kept inside a field");
+  if (!typed) return;
+  for (std::size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(field[i]);
+    require(c >= 0x20 && c != 0x7f, "control character taken into a typed field");
+  }
 }
 
-void check_record(const TargetRecord& r) {
-  check_field(r.ip_address);
-  check_field(r.ini_file_name);
-  check_field(r.user_name);
-  check_field(r.password);
+// typed: confirmed in the entry dialogue, which takes no control character.
+void check_record(const TargetRecord& r, bool typed) {
+  check_field(r.ip_address, typed);
+  check_field(r.ini_file_name, typed);
+  check_field(r.user_name, typed);
+  check_field(r.password, typed);
 }
 
 void check_menu_answer(const std::uint8_t* data, std::size_t size) {
@@ -103,7 +109,7 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
       int confirmed = mode == 1 ? vornel::prompt_upload_target(console, &record)
                                 : vornel::prompt_download_target(console, &record);
       require(confirmed == 0 || confirmed == 1, "dialogue returned neither 0 nor 1");
-      check_record(record);
+      check_record(record, confirmed == 1);
       if (mode == 2 && confirmed == 1) {
         require(std::strcmp(record.ini_file_name, "config.ini") == 0, "download file renamed");
       }
@@ -112,7 +118,8 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
     default: {
       const vornel::PassKind& pass = mode == 3 ? vornel::kUploadPass : vornel::kDownloadPass;
       TargetRecord* list = vornel::build_target_list(s, pass);
-      for (TargetRecord* r = list; r != nullptr; r = r->next) check_record(*r);
+      // A one-record list may come from the batch file or the dialogue.
+      for (TargetRecord* r = list; r != nullptr; r = r->next) check_record(*r, false);
       vornel::free_target_list(list);
       require(vornel::wait_and_exit(s) == vornel::kExitLeftInPass, "exit prompt status");
       break;

@@ -93,5 +93,23 @@ TEST(PromptTarget, OverlongLineIsRefusedAndAskedAgain) {
   EXPECT_TRUE(console.out.starts_with("\n\tIP Address: \n\tIP Address: \tINI filename: "));
 }
 
+TEST(PromptTarget, ControlCharactersAreRefusedAndAskedAgain) {
+  // A NUL would cut "10.0.0.25" to another device's "10.0.0.2"; CR and LF
+  // would end the FTP command and start another.
+  ScriptedConsole console({std::string("10.0.0.2\0" "5", 10), "10.0.0.25", "a\tb.ini", "a.ini",
+                           "admin\r\nDELE config.ini", "ad\x1bmin", "admin", "se\x7f", "secret",
+                           "1"});
+  TargetRecord record;
+  ASSERT_EQ(prompt_upload_target(console, &record), 1);
+  EXPECT_STREQ(record.ip_address, "10.0.0.25");
+  EXPECT_STREQ(record.ini_file_name, "a.ini");
+  EXPECT_STREQ(record.user_name, "admin");
+  EXPECT_STREQ(record.password, "secret");
+  std::string refusal =
+      "vornel: control characters can't be sent to a device; please enter it again\n";
+  EXPECT_EQ(console.err, refusal + refusal + refusal + refusal + refusal);
+  EXPECT_EQ(console.out.find('\x1b'), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vornel
