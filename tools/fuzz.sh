@@ -9,7 +9,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"target_list firmware_listing console_answers device_replies"}
+targets=${*:-"target_list firmware_listing console_answers device_replies echo_packets"}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORNEL_FUZZ=ON -DVORNEL_SANITIZE=ON -DVORNEL_BUILD_TESTS=OFF >/dev/null
