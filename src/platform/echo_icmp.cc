@@ -228,6 +228,8 @@ bool IcmpEchoFacility::drain_error_queue(EchoResult* result) {
     }
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
       if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
+      // Only a whole error record is read; a cut one (MSG_CTRUNC) is skipped.
+      if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
       sock_extended_err error;
       std::memcpy(&error, CMSG_DATA(c), sizeof error);
       // Local errors were already returned by sendto().
