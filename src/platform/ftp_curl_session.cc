@@ -1,5 +1,7 @@
 #include "platform/ftp_curl_session.h"
 
+#include <sys/select.h>
+
 #include <cctype>
 #include <utility>
 
@@ -98,15 +100,21 @@ void ReplyRecorder::add_line(std::string_view line) {
   }
 }
 
-FtpSession::FtpSession(CURL* handle, const std::string& host, const FtpTimeouts& timeouts)
-    : handle_(handle), url_base_("ftp://" + host + "/"), timeouts_(timeouts) {}
+FtpSession::FtpSession(CURL* handle, CURLM* multi, const std::string& host,
+                       const FtpTimeouts& timeouts)
+    : handle_(handle), multi_(multi), url_base_("ftp://" + host + "/"), timeouts_(timeouts) {}
 
 std::unique_ptr<FtpSession> FtpSession::create(const std::string& host, const std::string& user,
                                                const std::string& password,
                                                const FtpTimeouts& timeouts) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return nullptr;
-  std::unique_ptr<FtpSession> session(new FtpSession(handle, host, timeouts));
+  CURLM* multi = curl_multi_init();
+  if (multi == nullptr) {
+    curl_easy_cleanup(handle);
+    return nullptr;
+  }
+  std::unique_ptr<FtpSession> session(new FtpSession(handle, multi, host, timeouts));
   if (!session->configure(user, password)) return nullptr;
   return session;
 }
@@ -154,6 +162,7 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   set(CURLOPT_FRESH_CONNECT, 0L);
   set(CURLOPT_MAXCONNECTS, 1L);
   set(CURLOPT_MAXAGE_CONN, kSessionMaxIdleSeconds);
+  ok = ok && curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, 1L) == CURLM_OK;
   return ok;
 }
 
@@ -209,7 +218,45 @@ CURLcode FtpSession::perform(const std::string& path, Request request, DownloadS
 
   moved_ = 0;
   last_progress_ = std::chrono::steady_clock::now();
-  return curl_easy_perform(h);
+  return run_transfer();
+}
+
+// What curl_easy_perform does, but without its blind wait: on a reused
+// connection libcurl (7.88) can take the PASV reply, leave the data
+// connection still to be opened, and hand back neither a socket nor a timer
+// to wait on; curl_easy_perform then sleeps a whole second. Here a pass that
+// leaves curl nothing to wait on is followed at once by the next one.
+CURLcode FtpSession::run_transfer() {
+  CURLM* multi = multi_.get();
+  if (curl_multi_add_handle(multi, handle_.get()) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_FAILED_INIT;  // unless curl reports the transfer done
+  bool finished = false;
+  while (!finished) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      result = message->data.result;
+      finished = true;
+    }
+    if (finished || running == 0) break;
+    fd_set read_set, write_set, error_set;
+    FD_ZERO(&read_set);
+    FD_ZERO(&write_set);
+    FD_ZERO(&error_set);
+    int max_fd = -1;
+    long timer_ms = -1;
+    curl_multi_fdset(multi, &read_set, &write_set, &error_set, &max_fd);
+    curl_multi_timeout(multi, &timer_ms);
+    // Nothing to wait on: a millisecond's breath, then on; otherwise up to
+    // curl's own timer, and never more than a second, as curl_easy_perform.
+    long wait_ms = timer_ms < 0 || timer_ms > 1000 ? 1000 : timer_ms;
+    if (max_fd < 0) wait_ms = 1;
+    if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait_ms), nullptr) != CURLM_OK) break;
+  }
+  curl_multi_remove_handle(multi, handle_.get());
+  return result;
 }
 
 std::string FtpSession::escape(std::string_view name) const {

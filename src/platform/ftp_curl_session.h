@@ -40,9 +40,10 @@ class ReplyRecorder {
   std::string last_;
 };
 
-// One FTP session: a curl easy handle whose connection cache holds the
-// session's control connection, so every request on it reuses that
-// connection. Destroying the session sends QUIT and closes the connection.
+// One FTP session: a curl easy handle driven through a multi handle of its
+// own, whose connection cache holds the session's control connection, so
+// every request on it reuses that connection. Destroying the session sends
+// QUIT and closes the connection.
 class FtpSession {
  public:
   // Prepares a session for host; nothing is sent before login(). Returns
@@ -69,12 +70,16 @@ class FtpSession {
   struct EasyCleanup {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
   };
+  struct MultiCleanup {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  };
   enum class Request { kLogin, kList, kRetrieve, kStore };
 
-  FtpSession(CURL* handle, const std::string& host, const FtpTimeouts& timeouts);
+  FtpSession(CURL* handle, CURLM* multi, const std::string& host, const FtpTimeouts& timeouts);
   bool configure(const std::string& user, const std::string& password);
   CURLcode perform(const std::string& path, Request request, DownloadSink* sink,
                    UploadSource* source);
+  CURLcode run_transfer();
   std::string escape(std::string_view name) const;
 
   static size_t on_header(char* data, size_t size, size_t count, void* self);
@@ -83,6 +88,9 @@ class FtpSession {
   bool stalled(curl_off_t moved);
 
   std::unique_ptr<CURL, EasyCleanup> handle_;
+  // Holds the session's connection between requests. Declared after handle_
+  // so it goes first: its cleanup is what sends QUIT.
+  std::unique_ptr<CURLM, MultiCleanup> multi_;
   std::string url_base_;  // "ftp://<host>/": paths after it start in the login directory
   FtpTimeouts timeouts_;
   ReplyRecorder replies_;
