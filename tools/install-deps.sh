@@ -4,9 +4,13 @@
 set -eu
 
 packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
-  python3 python3-pyftpdlib iproute2 nftables util-linux"
+  python3 python3-pyftpdlib iproute2 nftables util-linux parallel"
 if [ "${1:-}" = "--test" ]; then
   packages="$packages clang libclang-rt-14-dev valgrind tmux"
+fi
+# The yardsticks bench/run.sh measures Vornel against.
+if [ "${1:-}" = "--bench" ]; then
+  packages="$packages curl iputils-ping vsftpd"
 fi
 
 missing=""

@@ -1,0 +1,34 @@
+// One FTP session through CurlFtpClient, timed from login to quit:
+//   bench_ftp_transfer put|get ADDRESS USER PASSWORD LOCAL REMOTE
+// Prints the seconds taken; exits 1 when any step failed.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/ftp_curl.h"
+
+int main(int argc, char** argv) {
+  if (argc != 7 || (std::strcmp(argv[1], "put") != 0 && std::strcmp(argv[1], "get") != 0)) {
+    std::fprintf(stderr, "usage: %s put|get ADDRESS USER PASSWORD LOCAL REMOTE\n", argv[0]);
+    return 2;
+  }
+  const bool put = std::strcmp(argv[1], "put") == 0;
+  vornel::CurlFtpClient ftp;
+  auto start = std::chrono::steady_clock::now();
+  int session = ftp.ftp_login(argv[2], argv[3], argv[4], "");
+  if (session == vornel::FtpClient::kNoSession) {
+    std::fprintf(stderr, "login failed\n");
+    return 1;
+  }
+  int result = put ? ftp.ftp_put(session, argv[5], argv[6]) : ftp.ftp_get(session, argv[6], argv[5]);
+  char reply[200];
+  ftp.ftp_copyreplystr(session, reply, sizeof reply);
+  ftp.ftp_quit(session);
+  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  if (result != 0) {
+    std::fprintf(stderr, "%s failed: %s\n", argv[1], reply);
+    return 1;
+  }
+  std::printf("%.6f\n", elapsed.count());
+  return 0;
+}
