@@ -128,6 +128,9 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   set(CURLOPT_PROTOCOLS_STR, "ftp");
   set(CURLOPT_IPRESOLVE, static_cast<long>(CURL_IPRESOLVE_V4));
   set(CURLOPT_NOSIGNAL, 1L);
+  // curl's own command line reads in 100 KiB pieces; libcurl's 16 KiB
+  // default made a 200 MB fetch a quarter slower than it.
+  set(CURLOPT_BUFFERSIZE, 102400L);
   // Credentials only from the caller: never from a URL, never from ~/.netrc.
   set(CURLOPT_USERNAME, user.c_str());
   set(CURLOPT_PASSWORD, password.c_str());
