@@ -22,4 +22,4 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS UBSAN_OPTIONS
 (cd build-asan && ctest -j"$jobs" --output-on-failure --timeout 600)
 
-./tools/fuzz.sh 15
+./tools/fuzz.sh 12
