@@ -8,7 +8,10 @@ set -eu
 cd "$(dirname "$0")/.."
 names="upload_pass ftp_commands probe transfer target_list shards"
 case "${1:-}" in
-  all) set -- $names ;;
+  all)
+    # shellcheck disable=SC2086  # the names are words by design
+    set -- $names
+    ;;
   upload_pass | ftp_commands | probe | transfer | target_list | shards) ;;
   *)
     echo "usage: bench/run.sh $(echo "$names" | tr ' ' '|')|all" >&2
