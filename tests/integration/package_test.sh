@@ -1,0 +1,112 @@
+#!/bin/sh
+# The Debian package on this machine: cpack makes it from the build directory,
+# dpkg installs it, its postinst gives the binary CAP_NET_RAW, its man page
+# renders, and an unprivileged user (nobody) runs the installed binary against
+# a simulated device in a private network namespace, where nothing but the
+# capability lets it open an ICMP socket. The package is removed again however
+# the test ends. Installing a package needs root: CI runs as root on a
+# throwaway machine.
+#   package_test.sh SOURCE_DIR BUILD_DIR plain|sanitized
+# Exit status 77: skipped, with the reason on standard output.
+set -eu
+src=$1
+build=$2
+kind=$3
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+[ "$kind" = plain ] || skip "a sanitizer build; packages are made from plain builds"
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+for tool in cpack dpkg-shlibdeps file setcap getcap man runuser unshare flock; do
+  command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing (tools/install-deps.sh --test)"
+done
+id nobody >/dev/null 2>&1 || skip "there is no user nobody to run the binary as"
+
+# dpkg installs one package at a time, and two runs of this test would
+# install and remove the same package under each other's feet.
+lock_dir=/run/lock
+[ -d "$lock_dir" ] || lock_dir=/tmp
+exec 9>"$lock_dir/vornel-package-test.lock"
+flock -w 600 9 || fail "another package test held the lock for 10 minutes"
+if dpkg-query -W -f='${Status}' vornel 2>/dev/null | grep -q "ok installed"; then
+  skip "a vornel package is installed on this machine; the test won't replace it"
+fi
+
+work=$(mktemp -d /tmp/vornel-package-XXXXXX)
+chmod 755 "$work"
+installed=no
+cleanup() {
+  [ "$installed" = no ] || dpkg --purge vornel >"$work/purge.log" 2>&1 ||
+    { echo "dpkg --purge vornel failed:"; cat "$work/purge.log"; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "cpack failed"; }
+deb=$(ls "$work"/package/vornel_*.deb)
+echo "package: $deb"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+case "$depends" in *libcurl4*) ;; *) fail "libcurl4 is not among the dependencies" ;; esac
+case "$depends" in *libcap2-bin*) ;; *) fail "libcap2-bin is not among the dependencies" ;; esac
+
+installed=yes
+dpkg -i "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg -i failed"; }
+binary=/usr/bin/vornel
+capabilities=$(getcap "$binary")
+echo "getcap: $capabilities"
+case "$capabilities" in *cap_net_raw=ep*) ;; *) fail "$binary lacks cap_net_raw=ep" ;; esac
+for file in /usr/share/doc/vornel/README.md /usr/share/doc/vornel/upload_list.example.txt; do
+  dpkg -L vornel | grep -qx "$file" || fail "the package holds no $file"
+done
+
+page=/usr/share/man/man1/vornel.1.gz
+dpkg -L vornel | grep -qx "$page" || fail "the package holds no $page"
+if [ ! -f "$page" ]; then
+  # A dpkg path-exclude (minimal images drop man pages) left it out: read it from the package.
+  dpkg-deb -x "$deb" "$work/root"
+  page=$work/root$page
+fi
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.err" ||
+  fail "man -l $page failed: $(cat "$work/man.err")"
+[ ! -s "$work/man.err" ] || fail "the man page has faults: $(cat "$work/man.err")"
+for heading in NAME SYNOPSIS DESCRIPTION DIALOGUE "BATCH LIST" FILES "EXIT STATUS" \
+  "TIME-OUTS AND PAUSES"; do
+  grep -qx "$heading" "$work/man.txt" || fail "the rendered man page has no $heading section"
+done
+echo "man -l: $(wc -l <"$work/man.txt") lines, no warnings"
+
+# One download by nobody, answers on stdin. In the test's own network
+# namespace net.ipv4.ping_group_range starts as "1 0" (nobody's group is not
+# in it), so only the capability opens an ICMP socket; a copy of the binary
+# without it is the control that shows so.
+printf '2\n127.0.0.2\nadmin\nsecret\n1\n3\n' >"$work/answers"
+run_as_nobody() {  # DIRECTORY BINARY
+  mkdir "$work/$1"
+  chown nobody "$work/$1"
+  (cd "$work/$1" && unshare -n "$src/sim/run-with-devices.sh" --device 127.0.0.2 -- \
+    runuser -u nobody -- "$2" <"$work/answers" >"$work/$1.out" 2>"$work/$1.err")
+}
+cp "$binary" "$work/vornel-without-capability"
+run_as_nobody control "$work/vornel-without-capability" || true
+grep -q "cannot open an ICMP socket" "$work/control.err" ||
+  fail "without the capability nobody could still probe; the test proves nothing here"
+
+run_as_nobody operator "$binary" || { cat "$work/operator.out" "$work/operator.err"; fail "vornel failed"; }
+grep -q "Testing connection                 Successful" "$work/operator.out" ||
+  { cat "$work/operator.out" "$work/operator.err"; fail "the probe failed for nobody"; }
+grep -q "INI download                       Successful" "$work/operator.out" ||
+  { cat "$work/operator.out"; fail "the download failed"; }
+[ "$(stat -c %U "$work/operator/config.ini")" = nobody ] || fail "config.ini is not nobody's"
+echo "nobody probed 127.0.0.2 and fetched config.ini with the installed binary"
+echo "PASS"
