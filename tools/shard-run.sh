@@ -1,13 +1,17 @@
 #!/bin/bash
 # Works a large fleet with several Vornel processes side by side: splits a
-# batch list into K shards of whole groups, gives each shard a working
+# batch list into shards of whole groups, gives each shard a working
 # directory of its own, runs one Vornel per shard without a terminal (its
 # answers on standard input) under GNU parallel, then prints one summary of
 # every device in list order.
 #
-#   tools/shard-run.sh [-k SHARDS] [-m upload|download] [-b VORNEL] [-w WORKDIR] LIST
+#   tools/shard-run.sh [-k JOBS] [-n SHARDS] [-m upload|download] [-b VORNEL] [-w WORKDIR] LIST
 #
-#   -k SHARDS   how many Vornel processes at most (default 8)
+#   -k JOBS     how many Vornel processes run at once (default 8)
+#   -n SHARDS   how many shards the list is cut into (default: JOBS). More
+#               shards than jobs evens the load out: a job that finishes early
+#               takes the next shard, so a shard slowed by silent devices
+#               holds up less of the run
 #   -m MODE     upload (default) or download
 #   -b VORNEL   the vornel binary (default $VORNEL_BINARY, else build/vornel
 #               beside this script, else vornel on PATH)
@@ -38,7 +42,7 @@ set -u
 export LC_ALL=C
 
 usage() {
-  echo "usage: tools/shard-run.sh [-k SHARDS] [-m upload|download] [-b VORNEL] [-w WORKDIR] LIST" >&2
+  echo "usage: tools/shard-run.sh [-k JOBS] [-n SHARDS] [-m upload|download] [-b VORNEL] [-w WORKDIR] LIST" >&2
   exit 2
 }
 
@@ -56,10 +60,11 @@ if [ "${1:-}" = "--run-shard" ]; then
   exit 0
 fi
 
-shards=8 mode=upload binary=${VORNEL_BINARY:-} work=""
-while getopts "k:m:b:w:" option; do
+jobs=8 shards="" mode=upload binary=${VORNEL_BINARY:-} work=""
+while getopts "k:n:m:b:w:" option; do
   case $option in
-    k) shards=$OPTARG ;;
+    k) jobs=$OPTARG ;;
+    n) shards=$OPTARG ;;
     m) mode=$OPTARG ;;
     b) binary=$OPTARG ;;
     w) work=$OPTARG ;;
@@ -69,7 +74,10 @@ done
 shift $((OPTIND - 1))
 [ $# -eq 1 ] || usage
 list=$1
-case $shards in '' | *[!0-9]* | 0) echo "shard-run: -k wants a count of 1 or more" >&2; exit 2 ;; esac
+shards=${shards:-$jobs}
+for count in "$jobs" "$shards"; do
+  case $count in '' | *[!0-9]* | 0) echo "shard-run: -k and -n want a count of 1 or more" >&2; exit 2 ;; esac
+done
 case $mode in upload | download) ;; *) echo "shard-run: -m wants upload or download" >&2; exit 2 ;; esac
 if [ ! -r "$list" ] || [ ! -f "$list" ]; then
   echo "shard-run: cannot read the batch list $list" >&2
@@ -187,9 +195,9 @@ trap 'interrupted=130' INT
 trap 'interrupted=143' TERM
 count=$(wc -l <"$work/groups.tsv")
 used=$(printf '%s\n' "$work"/shard-*/ | wc -l)
-echo "shard-run: $count groups of $list in $used shards under $work"
+echo "shard-run: $count groups of $list in $used shards, $jobs at a time, under $work"
 printf '%s\n' "$work"/shard-* |
-  parallel --will-cite --jobs "$shards" "$here/$(basename "$0")" --run-shard "$mode" "$binary" {}
+  parallel --will-cite --jobs "$jobs" "$here/$(basename "$0")" --run-shard "$mode" "$binary" {}
 
 if [ "$mode" = download ]; then
   mkdir -p "$work/fetched"

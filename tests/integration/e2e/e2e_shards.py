@@ -76,14 +76,17 @@ class ShardRun(VornelTest):
         devices = [self.device(f"127.0.0.{n}") for n in (2, 3, 4)]
         self.write("fleet.txt", "".join(group(d.address) for d in devices))
 
-        status, stdout, stderr = self.shard_run("-k", "2", "-m", "download", "fleet.txt")
+        # Three shards, two of them running at a time.
+        status, stdout, stderr = self.shard_run("-k", "2", "-n", "3", "-m", "download",
+                                                "fleet.txt")
 
         self.assertEqual(status, 0, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
             "  127.0.0.2        shard 1   OK  fetched/127.0.0.2.ini",
             "  127.0.0.3        shard 2   OK  fetched/127.0.0.3.ini",
-            "  127.0.0.4        shard 1   OK  fetched/127.0.0.4.ini",
+            "  127.0.0.4        shard 3   OK  fetched/127.0.0.4.ini",
         ])
+        self.assertIn("in 3 shards, 2 at a time", stdout)
         for device in devices:
             self.assertEqual(self.read(f"run/fetched/{device.address}.ini"),
                              device.file("config.ini"))
