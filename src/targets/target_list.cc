@@ -38,9 +38,14 @@ bool is_blank(char c) {
 
 // Matches "<key>=<value>": the key at the very start, exactly as spelled; blanks
 // after the '=' skipped; the value ends at the first blank. False when the key
-// doesn't match or no value follows. A NUL ends the line, as for any C string.
-bool scan_value(std::string_view line, std::string_view key, std::string_view* value) {
-  line = line.substr(0, line.find('\0'));
+// doesn't match or no value follows. A NUL ends the line, as for any C string;
+// *cut is set when it ends the value itself, which may then be the start of
+// another device's address or name.
+bool scan_value(std::string_view line, std::string_view key, std::string_view* value,
+                bool* cut) {
+  std::size_t nul = line.find('\0');
+  *cut = false;
+  line = line.substr(0, nul);
   if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != '=')
     return false;
   std::size_t begin = key.size() + 1;
@@ -49,6 +54,7 @@ bool scan_value(std::string_view line, std::string_view key, std::string_view* v
   while (end < line.size() && !is_blank(line[end])) ++end;
   if (end == begin) return false;
   *value = line.substr(begin, end - begin);
+  *cut = end == nul;
   return true;
 }
 
@@ -58,12 +64,17 @@ struct Field {
   std::size_t size;
 };
 
+std::string too_long(std::size_t width) {
+  return "value longer than " + std::to_string(width) + " characters";
+}
+
+constexpr char kCutByNul[] = "value ends in a NUL byte";
+
 void report_refusal(Console* errors, const char* file_name, long line, const char* key,
-                    std::size_t width) {
+                    const std::string& reason) {
   if (errors == nullptr) return;
   errors->error("vornel: " + std::string(file_name) + ":" + std::to_string(line) + ": " + key +
-                " value longer than " + std::to_string(width) +
-                " characters; the whole group is ignored\n");
+                " " + reason + "; the whole group is ignored\n");
 }
 
 }  // namespace
@@ -84,12 +95,14 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
 
   while (reader.read(&line)) {
     std::string_view address;
-    if (!scan_value(line, "SystemIP", &address)) continue;
+    bool cut;
+    if (!scan_value(line, "SystemIP", &address, &cut)) continue;
 
     auto* record = new TargetRecord{};
     bool refused = false;
-    if (address.size() >= kAddressScan) {
-      report_refusal(errors, file_name, reader.line_number, "SystemIP", kAddressScan - 1);
+    if (address.size() >= kAddressScan || cut) {
+      report_refusal(errors, file_name, reader.line_number, "SystemIP",
+                     cut ? kCutByNul : too_long(kAddressScan - 1));
       refused = true;
     }
     copy_bounded(record->ip_address, address);
@@ -102,9 +115,11 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
     for (const Field& field : fields) {
       if (!reader.read(&line)) break;
       std::string_view value;
-      if (!scan_value(line, field.key, &value)) continue;
-      if (!copy_bounded(field.dst, field.size, value) && !refused) {
-        report_refusal(errors, file_name, reader.line_number, field.key, field.size - 1);
+      if (!scan_value(line, field.key, &value, &cut)) continue;
+      bool fits = copy_bounded(field.dst, field.size, value);
+      if ((!fits || cut) && !refused) {
+        report_refusal(errors, file_name, reader.line_number, field.key,
+                       cut ? kCutByNul : too_long(field.size - 1));
         refused = true;
       }
     }

@@ -129,16 +129,26 @@ TEST(ReadTargetList, OverlongValueRefusesTheWholeGroupAndSaysWhere) {
             "whole group is ignored\n");
 }
 
-TEST(ReadTargetList, NulBytesEndALineLikeAnyCString) {
-  std::string text = "SystemIP=10.0.0.5";
-  text += '\0';
-  text += "junk\nIniFileName=a";
-  text += '\0';
-  text += "b.ini\nSystemUserName=u\nSystemPassword=p\n";
-  Read r = read_text(text);
+TEST(ReadTargetList, NulCuttingAValueRefusesTheGroup) {
+  // "10.0.0.2<NUL>5" read as a C string would name the device 10.0.0.2.
+  std::string cut_address = "SystemIP=10.0.0.2";
+  cut_address += '\0';
+  cut_address += "5\nIniFileName=a.ini\nSystemUserName=u\nSystemPassword=p\n";
+  std::string cut_name = "SystemIP=10.0.0.3\nIniFileName=a";
+  cut_name += '\0';
+  cut_name += "b.ini\nSystemUserName=u\nSystemPassword=p\n";
+  // A NUL after the value and a blank cuts nothing.
+  std::string after_value = "SystemIP=10.0.0.4 ";
+  after_value += '\0';
+  after_value += "junk\nIniFileName=a.ini\nSystemUserName=u\nSystemPassword=p\n";
+  Read r = read_text(cut_address + cut_name + after_value);
   ASSERT_EQ(r.records.size(), 1u);
-  EXPECT_STREQ(r.records[0].ip_address, "10.0.0.5");
-  EXPECT_STREQ(r.records[0].ini_file_name, "a");
+  EXPECT_STREQ(r.records[0].ip_address, "10.0.0.4");
+  EXPECT_EQ(r.errors,
+            "vornel: upload_list.txt:1: SystemIP value ends in a NUL byte; the whole group is "
+            "ignored\n"
+            "vornel: upload_list.txt:6: IniFileName value ends in a NUL byte; the whole group is "
+            "ignored\n");
 }
 
 TEST(ReadTargetList, EmptyAndGrouplessFilesGiveNoList) {

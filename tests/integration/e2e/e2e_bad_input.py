@@ -15,8 +15,12 @@ class BadBatchLists(VornelTest):
         good = self.device("127.0.0.2")
         self.device("127.0.0.3")
         content = (bytes(range(256)) + b"\n" +
-                   b"SystemIP=127.0.0.2\x00 after a NUL\nIniFileName=config.ini\n"
-                   b"SystemUserName=admin\x00x\nSystemPassword=secret\n")
+                   b"SystemIP=127.0.0.2 \x00 after a NUL\nIniFileName=config.ini\n"
+                   b"SystemUserName=admin \x00x\nSystemPassword=secret\n")
+        # A NUL right after a value could have cut it short: 127.0.0.2<NUL>5.
+        cut_address_at = content.count(b"\n") + 1
+        content += (b"SystemIP=127.0.0.2\x005\nIniFileName=config.ini\n"
+                    b"SystemUserName=admin\nSystemPassword=secret\n")
         long_address_at = content.count(b"\n") + 1
         content += (b"SystemIP=" + b"9" * (10 * MEGABYTE) + b"\nIniFileName=a.ini\n"
                     b"SystemUserName=admin\nSystemPassword=secret\n" +
@@ -26,8 +30,11 @@ class BadBatchLists(VornelTest):
 
         run = self.run_vornel(["2", "1", "3"])
         self.assertEqual(run.status, 0, run.stderr)
-        self.assertEqual(run.stderr, f"vornel: download_list.txt:{long_address_at}: SystemIP value "
-                                     "longer than 15 characters; the whole group is ignored\n")
+        self.assertEqual(run.stderr,
+                         f"vornel: download_list.txt:{cut_address_at}: SystemIP value ends in a "
+                         "NUL byte; the whole group is ignored\n"
+                         f"vornel: download_list.txt:{long_address_at}: SystemIP value "
+                         "longer than 15 characters; the whole group is ignored\n")
         first = download_steps("127.0.0.2", "fetched")
         second = download_steps("127.0.0.3", "fetched")
         end = summary([], note=True)
