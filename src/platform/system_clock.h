@@ -14,7 +14,7 @@ class SystemClock : public Clock {
 
 // Pauses on the monotonic clock, counting the whole seconds left down on the
 // live line and taking the line down at the end. A SIGINT or SIGTERM ends the
-// process at once instead of finishing the pause. Not owned.
+// process at once instead of finishing the pause. The line is not owned.
 class SystemSleeper : public Sleeper {
  public:
   explicit SystemSleeper(Progress* live_line = no_progress()) : live_line_(live_line) {}
