@@ -69,6 +69,24 @@ std::string too_long(std::size_t width) {
 }
 
 constexpr char kCutByNul[] = "value ends in a NUL byte";
+constexpr char kControlCharacter[] = "value holds a control character";
+
+// Such a value could never reach a device as written, and would be echoed
+// raw to the terminal in every progress line.
+bool has_control_character(std::string_view value) {
+  for (char c : value) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+  }
+  return false;
+}
+
+// Why a value can't be taken, or "" when it can.
+std::string refusal(std::string_view value, bool cut, std::size_t width) {
+  if (cut) return kCutByNul;
+  if (value.size() > width) return too_long(width);
+  if (has_control_character(value)) return kControlCharacter;
+  return "";
+}
 
 void report_refusal(Console* errors, const char* file_name, long line, const char* key,
                     const std::string& reason) {
@@ -100,9 +118,9 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
 
     auto* record = new TargetRecord{};
     bool refused = false;
-    if (address.size() >= kAddressScan || cut) {
-      report_refusal(errors, file_name, reader.line_number, "SystemIP",
-                     cut ? kCutByNul : too_long(kAddressScan - 1));
+    std::string why = refusal(address, cut, kAddressScan - 1);
+    if (!why.empty()) {
+      report_refusal(errors, file_name, reader.line_number, "SystemIP", why);
       refused = true;
     }
     copy_bounded(record->ip_address, address);
@@ -116,10 +134,10 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
       if (!reader.read(&line)) break;
       std::string_view value;
       if (!scan_value(line, field.key, &value, &cut)) continue;
-      bool fits = copy_bounded(field.dst, field.size, value);
-      if ((!fits || cut) && !refused) {
-        report_refusal(errors, file_name, reader.line_number, field.key,
-                       cut ? kCutByNul : too_long(field.size - 1));
+      copy_bounded(field.dst, field.size, value);
+      why = refusal(value, cut, field.size - 1);
+      if (!why.empty() && !refused) {
+        report_refusal(errors, file_name, reader.line_number, field.key, why);
         refused = true;
       }
     }

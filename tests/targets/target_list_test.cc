@@ -129,7 +129,7 @@ TEST(ReadTargetList, OverlongValueRefusesTheWholeGroupAndSaysWhere) {
             "whole group is ignored\n");
 }
 
-TEST(ReadTargetList, NulCuttingAValueRefusesTheGroup) {
+TEST(ReadTargetList, NulCutOrControlCharacterInAValueRefusesTheGroup) {
   // "10.0.0.2<NUL>5" read as a C string would name the device 10.0.0.2.
   std::string cut_address = "SystemIP=10.0.0.2";
   cut_address += '\0';
@@ -141,14 +141,19 @@ TEST(ReadTargetList, NulCuttingAValueRefusesTheGroup) {
   std::string after_value = "SystemIP=10.0.0.4 ";
   after_value += '\0';
   after_value += "junk\nIniFileName=a.ini\nSystemUserName=u\nSystemPassword=p\n";
-  Read r = read_text(cut_address + cut_name + after_value);
+  // An escape sequence in a name would be echoed raw to the operator's terminal.
+  std::string escape = "SystemIP=10.0.0.5\nIniFileName=a\x1b[2Jb.ini\nSystemUserName=u\n"
+                       "SystemPassword=p\n";
+  Read r = read_text(cut_address + cut_name + after_value + escape);
   ASSERT_EQ(r.records.size(), 1u);
   EXPECT_STREQ(r.records[0].ip_address, "10.0.0.4");
   EXPECT_EQ(r.errors,
             "vornel: upload_list.txt:1: SystemIP value ends in a NUL byte; the whole group is "
             "ignored\n"
             "vornel: upload_list.txt:6: IniFileName value ends in a NUL byte; the whole group is "
-            "ignored\n");
+            "ignored\n"
+            "vornel: upload_list.txt:14: IniFileName value holds a control character; the whole "
+            "group is ignored\n");
 }
 
 TEST(ReadTargetList, EmptyAndGrouplessFilesGiveNoList) {

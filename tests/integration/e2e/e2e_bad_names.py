@@ -39,15 +39,21 @@ class Names(VornelTest):
         # Typed: refused at the prompt and asked again.
         typed = ["2", "127.0.0.2\x01", "127.0.0.2", "admin\x1b[2J", "ad\rmin", "admin",
                  "secret\x00x", "sec\tret", "secret", "1"]
-        # From a batch list: the FTP layer refuses the group's login.
+        # From a batch list: the group is refused while the list is read, so
+        # the pass falls back to a typed entry, which the operator quits.
         self.write("download_list.txt",
                    group("127.0.0.2", "config.ini", "admin\x01\x7f") +
                    group("127.0.0.2", "config.ini", "admin", "secret\x1bDELE"))
-        run = self.run_vornel(typed[:1] + ["2"] + typed[1:] + ["2", "1", "3"])
-        self.assertEqual(run.status, 0, run.stderr)
+        run = self.run_vornel(typed[:1] + ["2"] + typed[1:] +
+                              ["2", "1", "127.0.0.2", "admin", "secret", "3"])
+        self.assertEqual(run.status, 1, run.stderr)
         refusal = "vornel: control characters can't be sent to a device; please enter it again\n"
-        self.assertEqual(run.stderr, refusal * 5)
-        self.assertIn(summary([("127.0.0.2", 4), ("127.0.0.2", 4)])[0], run.stdout)
+        self.assertEqual(run.stderr, refusal * 5 +
+                         "vornel: download_list.txt:3: SystemUserName value holds a control "
+                         "character; the whole group is ignored\n"
+                         "vornel: download_list.txt:8: SystemPassword value holds a control "
+                         "character; the whole group is ignored\n")
+        self.assertEqual(control_characters(run.stdout), [])
         commands = self.printable_commands(device)
         self.assertEqual([c for c in commands if c.startswith("USER")], ["USER admin"] * 2)
         self.assertEqual(commands.count("*connect"), 2)  # the typed entry's two sessions only
