@@ -124,6 +124,9 @@ std::string IcmpEchoFacility::open_failure_hint() const {
 }
 
 EchoResult IcmpEchoFacility::echo(const char* address, unsigned timeout_ms) {
+  // A signal that arrived between two requests interrupted no wait: honour it
+  // here, so Ctrl-C costs at most the one request under way.
+  exit_if_interrupted();
   in_addr target;
   if (address == nullptr || inet_pton(AF_INET, address, &target) != 1) {
     return {EchoResult::kFailure, kEchoBadDestination};
