@@ -2,11 +2,12 @@
 """A fleet of 200 simulated devices (127.1.0.1 to 127.1.0.200, two sim
 processes), a tenth of them ignoring pings (each such device costs about 10 s
 of probing), uploaded to by one Vornel going through the list and by
-tools/shard-run.sh with 8 jobs: over 8 shards, and over 32 (a job that
-finishes early takes the next shard). Reports the wall-time ratios.
+tools/shard-run.sh with 8 jobs: over 8 shards, over 32 and over 200 (one
+device each); a job that finishes early takes the next shard. Reports the
+wall-time ratios.
 
-    bench/run.sh shards                     3 rounds (about 15 minutes)
-    BENCH_RUNS=1 BENCH_JOBS=4 bench/run.sh shards
+    bench/run.sh shards                     3 rounds (about 20 minutes)
+    BENCH_RUNS=1 BENCH_JOBS=4 BENCH_SHARDS=4,16 bench/run.sh shards
 """
 
 import os
@@ -24,6 +25,7 @@ def main():
     b.enter_namespace()
     runs = b.env_int("BENCH_RUNS", 3)
     jobs = b.env_int("BENCH_JOBS", 8)
+    shard_counts = [int(n) for n in os.environ.get("BENCH_SHARDS", "8,32,200").split(",")]
     addresses = [f"127.1.0.{n}" for n in range(1, DEVICES + 1)]
     # Chosen at random (fixed seed): a regular pattern would line up with the
     # shards' round robin and flatter or punish them by construction.
@@ -63,7 +65,7 @@ def main():
             return run
 
         contenders = {"sequential": sequential}
-        for shards in (jobs, 4 * jobs):
+        for shards in shard_counts:
             contenders[shards] = sharded(shards)
         times = b.alternate(runs, contenders)
     finally:
@@ -75,15 +77,16 @@ def main():
     print(f"{DEVICES} devices, {len(silent)} ignoring pings, {runs} rounds (median wall time)")
     print(f"  sequential (one vornel)              {one:7.1f} s   (rounds: "
           f"{' '.join(f'{t:.1f}' for t in times['sequential'])})")
-    for shards in (jobs, 4 * jobs):
+    for shards in shard_counts:
         many = b.median(times[shards])
         per_shard = [0] * shards
         for address in silent:
             per_shard[addresses.index(address) % shards] += 1
         print(f"  shard-run.sh -k {jobs} -n {shards:<3}              {many:7.1f} s   (rounds: "
               f"{' '.join(f'{t:.1f}' for t in times[shards])})")
+        spread = [per_shard.count(k) for k in range(max(per_shard) + 1)]
         print(f"      ratio to sequential {many / one:.3f}, speed-up {one / many:.1f}x;"
-              f" silent devices per shard {per_shard}")
+              f" shards with 0, 1, 2... silent devices: {spread}")
     print(f"  the floor: {len(silent)} silent devices x 10 s / {jobs} jobs = "
           f"{len(silent) * 10 / jobs:.0f} s")
 

@@ -196,8 +196,10 @@ trap 'interrupted=143' TERM
 count=$(wc -l <"$work/groups.tsv")
 used=$(printf '%s\n' "$work"/shard-*/ | wc -l)
 echo "shard-run: $count groups of $list in $used shards, $jobs at a time, under $work"
-printf '%s\n' "$work"/shard-* |
-  parallel --will-cite --jobs "$jobs" "$here/$(basename "$0")" --run-shard "$mode" "$binary" {}
+for n in $(seq "$shards"); do
+  [ -d "$work/shard-$n" ] && echo "$work/shard-$n"
+done |
+  parallel --will-cite --quote --jobs "$jobs" "$here/$(basename "$0")" --run-shard "$mode" "$binary" {}
 
 if [ "$mode" = download ]; then
   mkdir -p "$work/fetched"
@@ -216,7 +218,10 @@ fi
 # and its exit status.
 files=()
 for dir in "$work"/shard-*; do
-  files+=("$dir/status" "$dir/errors.txt" "$dir/console.txt")
+  # A shard that never ran has none of them; the summary says so.
+  for name in status errors.txt console.txt; do
+    [ -f "$dir/$name" ] && files+=("$dir/$name")
+  done
 done
 awk -v mode="$mode" -v work="$work" -v list="$list" '
   function shard_of(path,    name) {

@@ -13,8 +13,8 @@ OTHER = b"[System]\r\nDeviceName=second\r\n"
 
 class ShardRun(VornelTest):
 
-    def shard_run(self, *args, timeout=240):
-        done = subprocess.run([SHARD_RUN, "-b", BINARY, "-w", os.path.join(self.workdir, "run"),
+    def shard_run(self, *args, work="run", timeout=240):
+        done = subprocess.run([SHARD_RUN, "-b", BINARY, "-w", os.path.join(self.workdir, work),
                                *args], cwd=self.workdir, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=timeout)
         return done.returncode, done.stdout.decode(), done.stderr.decode()
@@ -74,11 +74,12 @@ class ShardRun(VornelTest):
 
     def test_download_gathers_every_file_under_its_address(self):
         devices = [self.device(f"127.0.0.{n}") for n in (2, 3, 4)]
-        self.write("fleet.txt", "".join(group(d.address) for d in devices))
+        os.makedirs(os.path.join(self.workdir, "my fleet"))
+        self.write("my fleet/fleet list.txt", "".join(group(d.address) for d in devices))
 
-        # Three shards, two of them running at a time.
+        # Three shards, two of them running at a time; blanks in every path.
         status, stdout, stderr = self.shard_run("-k", "2", "-n", "3", "-m", "download",
-                                                "fleet.txt")
+                                                "my fleet/fleet list.txt", work="run here")
 
         self.assertEqual(status, 0, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
@@ -88,7 +89,7 @@ class ShardRun(VornelTest):
         ])
         self.assertIn("in 3 shards, 2 at a time", stdout)
         for device in devices:
-            self.assertEqual(self.read(f"run/fetched/{device.address}.ini"),
+            self.assertEqual(self.read(f"run here/fetched/{device.address}.ini"),
                              device.file("config.ini"))
 
     def test_groups_are_cut_as_vornel_reads_them(self):
