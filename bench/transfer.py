@@ -150,6 +150,9 @@ def main():
             ratio = ours / theirs
             print(f"  {name:9} {direction}  vornel {ours:7.0f} MB/s   curl {theirs:7.0f} MB/s"
                   f"   ratio {ratio:.2f}   goal >= 0.90: {b.verdict(ratio >= 0.9)}")
+            for who in ("vornel", "curl"):
+                seconds = sorted(times[f"{direction} {who}"])
+                print(f"      {who:6} rounds, s: {' '.join(f'{t:.3f}' for t in seconds)}")
 
 
 if __name__ == "__main__":
