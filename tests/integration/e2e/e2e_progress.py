@@ -163,9 +163,11 @@ class LiveLine(VornelTest):
             self.assertEqual(above[-1], last_text.expandtabs())
             sent = time.monotonic()
             pane.send("C-c")
-            while pane.status() is None and time.monotonic() - sent < 5:
+            while pane.status() is None and time.monotonic() - sent < 10:
                 time.sleep(0.05)
-            self.assertLess(time.monotonic() - sent, 1.5, "\n".join(pane.screen()))
+            # Well inside the 3 s pause and the 10 s probe it cuts short, with room
+            # for a loaded machine and a sanitized binary.
+            self.assertLess(time.monotonic() - sent, 2.5, "\n".join(pane.screen()))
             self.assertEqual(pane.status(), SIGINT + 128)
             # What the terminal echoed for the key ("^C") stays on the cursor's row;
             # everything below it, the live line's row, is blank again.
