@@ -29,6 +29,7 @@ using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 using testing::FtpServer;
 using testing::read_file;
+using testing::write_file;
 
 constexpr char kUser[] = "admin";
 constexpr char kPassword[] = "secret";
@@ -37,10 +38,6 @@ constexpr char kFirmware[] = "qopdev-12_r2.5.0-b.bin";
 // Where a device's answer makes the operation fail, these only keep a
 // regression from hanging the test for the shipped half minute.
 constexpr FtpTimeouts kGuardTimeouts = {5000, 5000, 5000};
-
-void write_file(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
 
 // Every byte value, CR and LF among them, so any text-mode conversion shows.
 std::string binary_payload(std::size_t size) {
@@ -63,43 +60,7 @@ double seconds_since(steady_clock::time_point start) {
   return std::chrono::duration<double>(steady_clock::now() - start).count();
 }
 
-// Each test works in a scratch directory of its own: the client in work/,
-// every device in a directory named after its address.
-class FtpCurlTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vornel-ftp-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch_ = pattern;
-    work_ = scratch_ / "work";
-    fs::create_directories(work_);
-    old_cwd_ = fs::current_path();
-    fs::current_path(work_);
-  }
-
-  void TearDown() override {
-    devices_.clear();
-    fs::current_path(old_cwd_);
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
-  }
-
-  // Starts a device on address; nullptr (and a test failure) when it did not come up.
-  FtpServer* start_device(const std::string& address, std::vector<std::string> switches = {}) {
-    auto device = std::make_unique<FtpServer>(address, scratch_ / address, switches);
-    if (!device->ready()) {
-      ADD_FAILURE() << device->diagnostics();
-      return nullptr;
-    }
-    devices_.push_back(std::move(device));
-    return devices_.back().get();
-  }
-
-  fs::path scratch_;
-  fs::path work_;
-  fs::path old_cwd_;
-  std::vector<std::unique_ptr<FtpServer>> devices_;
-};
+using FtpCurlTest = testing::DeviceTest;
 
 TEST_F(FtpCurlTest, ListingReplacesFoundfirWithTheLoginDirectoryNames) {
   VORNEL_REQUIRE_NETNS();

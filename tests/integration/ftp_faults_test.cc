@@ -22,49 +22,20 @@ namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 using testing::FtpServer;
 using testing::read_file;
+using testing::write_file;
 
 constexpr FtpTimeouts kShort = {2000, 2000, 1000};
-
-void write_file(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
 
 double seconds_since(steady_clock::time_point start) {
   return std::chrono::duration<double>(steady_clock::now() - start).count();
 }
 
-class FtpFaultsTest : public ::testing::Test {
+class FtpFaultsTest : public testing::DeviceTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vornel-faults-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch_ = pattern;
-    fs::create_directories(scratch_ / "work");
-    old_cwd_ = fs::current_path();
-    fs::current_path(scratch_ / "work");
-  }
-
-  void TearDown() override {
-    devices_.clear();
-    fs::current_path(old_cwd_);
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
-  }
-
-  FtpServer* start_device(const std::string& address, std::vector<std::string> switches = {}) {
-    auto device = std::make_unique<FtpServer>(address, scratch_ / address, switches);
-    if (!device->ready()) {
-      ADD_FAILURE() << device->diagnostics();
-      return nullptr;
-    }
-    devices_.push_back(std::move(device));
-    return devices_.back().get();
-  }
-
   // Names in the working directory other than those the test wrote.
   std::vector<std::string> names_besides(const std::vector<std::string>& expected) {
     std::vector<std::string> extra;
-    for (const auto& entry : fs::directory_iterator(scratch_ / "work")) {
+    for (const auto& entry : fs::directory_iterator(work_)) {
       std::string name = entry.path().filename().string();
       if (std::find(expected.begin(), expected.end(), name) == expected.end()) {
         extra.push_back(name);
@@ -73,9 +44,6 @@ class FtpFaultsTest : public ::testing::Test {
     return extra;
   }
 
-  fs::path scratch_;
-  fs::path old_cwd_;
-  std::vector<std::unique_ptr<FtpServer>> devices_;
 };
 
 TEST_F(FtpFaultsTest, HangUpAfterTheGreetingFailsTheLoginAtOnce) {

@@ -111,4 +111,36 @@ int FtpServer::count(const std::string& command) const {
   return n;
 }
 
+void DeviceTest::SetUp() {
+  char pattern[] = "/tmp/vornel-ftp-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  scratch_ = pattern;
+  work_ = scratch_ / "work";
+  std::filesystem::create_directories(work_);
+  old_cwd_ = std::filesystem::current_path();
+  std::filesystem::current_path(work_);
+}
+
+void DeviceTest::TearDown() {
+  devices_.clear();
+  std::filesystem::current_path(old_cwd_);
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch_, ignored);
+}
+
+FtpServer* DeviceTest::start_device(const std::string& address,
+                                    std::vector<std::string> switches) {
+  auto device = std::make_unique<FtpServer>(address, scratch_ / address, switches);
+  if (!device->ready()) {
+    ADD_FAILURE() << device->diagnostics();
+    return nullptr;
+  }
+  devices_.push_back(std::move(device));
+  return devices_.back().get();
+}
+
+void write_file(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
 }  // namespace vornel::testing

@@ -1,9 +1,11 @@
 #ifndef VORNEL_TESTS_INTEGRATION_FTP_SERVER_H_
 #define VORNEL_TESTS_INTEGRATION_FTP_SERVER_H_
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,28 @@ class FtpServer {
   pid_t pid_ = -1;
   bool ready_ = false;
 };
+
+// A test that works in a scratch directory of its own: the client in work/
+// (the working directory while the test runs), every device in a directory
+// named after its address. Devices stop and the scratch goes at the end.
+class DeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts a device on address; nullptr (and a test failure) when it did not come up.
+  FtpServer* start_device(const std::string& address, std::vector<std::string> switches = {});
+
+  std::filesystem::path scratch_;
+  std::filesystem::path work_;
+
+ private:
+  std::filesystem::path old_cwd_;
+  std::vector<std::unique_ptr<FtpServer>> devices_;
+};
+
+// Writes content to path, replacing what it held.
+void write_file(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace vornel::testing
 
