@@ -23,9 +23,9 @@ endforeach()
 add_compile_options($<${VORNEL_RELEASE_BUILD}:-Wformat> $<${VORNEL_RELEASE_BUILD}:-Werror=format-security>)
 
 # Checked string and memory calls; they need optimisation, which every
-# release type has. Not in sanitizer builds: the sanitizers check those
-# accesses themselves, byte by byte, and the checked wrappers would stand
-# between them and the calls they watch. -U first: some compilers define it
+# release type has. Not in sanitizer or fuzz builds: there a checked call
+# aborts with "buffer overflow detected" before AddressSanitizer can report
+# the overflow and where it happened. -U first: some compilers define it
 # already, and a redefinition is a warning, which -Werror makes fatal.
 if(NOT VORNEL_SANITIZE AND NOT VORNEL_FUZZ)
   add_compile_options($<${VORNEL_RELEASE_BUILD}:-U_FORTIFY_SOURCE>

@@ -24,8 +24,8 @@ add_custom_target(vornel_changelog ALL DEPENDS ${VORNEL_CHANGELOG}.gz)
 # what changed in some other release; the top entry must be this one.
 file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog VORNEL_CHANGELOG_TOP LIMIT_COUNT 1)
 if(NOT VORNEL_CHANGELOG_TOP MATCHES "^vornel \\(${PROJECT_VERSION}\\) ")
-  message(FATAL_ERROR "packaging/changelog starts with \"${VORNEL_CHANGELOG_TOP}\"; "
-    "add an entry for vornel ${PROJECT_VERSION} on top")
+  message(FATAL_ERROR "the top entry of packaging/changelog is not vornel (${PROJECT_VERSION}); "
+    "add one for this version on top")
 endif()
 
 # The copyright file in Debian's machine-readable format, with the terms of
