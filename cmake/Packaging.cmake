@@ -60,8 +60,7 @@ For every device, taken from a batch list or typed in, it logs in, reads the
 firmware version from the login directory and refuses firmware that is too
 old, checks with ICMP echo that the device answers, and only then uploads the
 INI file or downloads config.ini. Every step is shown on the console and
-appended to log.txt, and each pass ends with a summary of the devices that
-failed and why.
+appended to log.txt, and each pass ends with a summary of the failures.
 
 The install script gives /usr/bin/vornel the CAP_NET_RAW capability, the way
 ping gets it, so that operators who are not root can probe devices. The
