@@ -8,8 +8,9 @@ packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
 if [ "${1:-}" = "--test" ]; then
   packages="$packages clang libclang-rt-14-dev valgrind tmux"
   # The package test: cpack's DEB dependencies (file, dpkg-dev), the
-  # capability tools and man to render the page.
-  packages="$packages file dpkg-dev libcap2-bin man-db groff-base"
+  # capability tools, man to render the page, lintian, and hardening-check
+  # (devscripts).
+  packages="$packages file dpkg-dev libcap2-bin man-db groff-base lintian devscripts"
 fi
 # The yardsticks bench/run.sh measures Vornel against.
 if [ "${1:-}" = "--bench" ]; then
