@@ -27,8 +27,16 @@ void say(Session& s, std::string_view console_text, std::string_view log_text) {
 
 void say_console(Session& s, std::string_view text) { s.env.console->write(text); }
 
-void say_log(Session& s, std::string_view text) { s.env.log->write(text); }
+// A log that cannot be written never stops a pass; the log itself tells the
+// operator (see WatchedLog).
+void say_log(Session& s, std::string_view text) {
+  std::string reason;
+  s.env.log->write(text, &reason);
+}
 
-void flush_log(Session& s) { s.env.log->flush(); }
+void flush_log(Session& s) {
+  std::string reason;
+  s.env.log->flush(&reason);
+}
 
 }  // namespace vornel
