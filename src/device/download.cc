@@ -14,6 +14,8 @@ constexpr char kRemoteName[] = "config.ini";
 constexpr char kAddressSuffix[] = ".ini";
 constexpr char kLoginFailed[] = "ERROR: log in failed.\n";
 constexpr char kDownloadFailed[] = "\tINI file download failed.\n";
+// Log only: a device whose file came longer or shorter than it said.
+constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 // Anything under the name counts, even a file we can't read or a dangling
 // link: what we fetch must never land on top of it.
@@ -37,6 +39,11 @@ int download_ini_file(Session& s, TargetRecord* record) {
   flush_log(s);
   if (ftp.ftp_get(session, kRemoteName, local_name) == -1) {
     say(s, kDownloadFailed);
+    long long announced = 0;
+    long long received = 0;
+    if (ftp.ftp_size_mismatch(session, &announced, &received)) {
+      say_log(s, format(kSizeMismatch, kRemoteName, announced, received));
+    }
     flush_log(s);
     fail_transfer(s, record, session);
     return 0;
