@@ -301,6 +301,10 @@ class DeviceHandler(FTPHandler):
             if self.options.close_after_greeting:
                 self.close_when_done()
 
+    def push_bytes(self, data):
+        """Sends data as it is (FTPHandler.push takes text and encodes it)."""
+        super(FTPHandler, self).push(data)
+
     def drip_forever(self, code, seconds):
         """Sends "<code>..." lines, one byte every `seconds`, until the connection ends."""
         text = (code + "still going\r\n").encode()
@@ -310,7 +314,7 @@ class DeviceHandler(FTPHandler):
             if self._closed:
                 timer.cancel()
                 return
-            self.push(text[state["at"]:state["at"] + 1])
+            self.push_bytes(text[state["at"]:state["at"] + 1])
             state["at"] = (state["at"] + 1) % len(text)
 
         self.dripping = True
@@ -345,7 +349,7 @@ class DeviceHandler(FTPHandler):
             reset(self)
             return
         if cmd in self.options.replies:
-            self.push(self.options.replies[cmd].encode("latin-1") + b"\r\n")
+            self.push_bytes(self.options.replies[cmd].encode("latin-1") + b"\r\n")
             return
         if cmd == "SIZE" and self.options.announce_size is not None:
             self.respond("213 %d" % self.options.announce_size)

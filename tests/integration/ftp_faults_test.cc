@@ -190,6 +190,8 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
        {"--reply", "PASV=227 \\x1b[2J\\x1b]0;owned\\x07\\x00\\x7f"}, Step::kList,
        false, 1.0},
       {"config.ini drip-fed", {"--drip-data", "1.5"}, Step::kFetch, false, 3.5},
+      {"SIZE not understood", {"--reply", "SIZE=502 Command not implemented"}, Step::kFetch,
+       true, 1.0},
       {"more bytes than announced", {"--announce-size", "44135"}, Step::kFetch, false, 1.0,
        44'135},
       {"fewer bytes than announced", {"--announce-size", "46000"}, Step::kFetch, false, 1.0,
@@ -199,7 +201,8 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
       {"final reply to RETR drip-fed", {"--drip-final-reply", "0.2"}, Step::kFetch, false, 3.0},
       {"STOR answered 451", {"--reply", "STOR=451 Local error"}, Step::kStore, false, 1.0},
       {"STOR answered 552", {"--reply", "STOR=552 Quota exceeded"}, Step::kStore, false, 1.0},
-      {"STOR answered 999", {"--reply", "STOR=999"}, Step::kStore, false, 1.0},
+      // A code that is no answer at all: the stall limit ends the wait.
+      {"STOR answered 999", {"--reply", "STOR=999"}, Step::kStore, false, 2.5},
       {"reset on STOR", {"--reset-on", "STOR"}, Step::kStore, false, 1.0},
   };
   ASSERT_NE(start_device("127.0.0.250"), nullptr);  // the next device of the pass
@@ -245,7 +248,8 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
       EXPECT_NE(byte, 0x7f);
     }
 
-    EXPECT_EQ(read_file("config.ini"), "kept from the last device\n");
+    bool fetched = row.step == Step::kFetch && row.works;
+    EXPECT_TRUE(read_file("config.ini") == (fetched ? config : "kept from the last device\n"));
     EXPECT_EQ(fs::exists("foundfir.txt"), row.step != Step::kList || row.works);
     bool bad_passive = std::any_of(switches.begin(), switches.end(), [](const std::string& arg) {
       return arg.rfind("PASV", 0) == 0;
@@ -255,6 +259,9 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
     }
     EXPECT_EQ(names_besides({"config.ini", "site.ini", "foundfir.txt"}),
               std::vector<std::string>{});
+
+    // The scripted device itself must have done what the row says, not died.
+    EXPECT_EQ(device->diagnostics().find("Traceback"), std::string::npos) << device->diagnostics();
 
     int next = client.ftp_login("127.0.0.250", "admin", "secret", "");
     ASSERT_NE(next, -1);
