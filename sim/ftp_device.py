@@ -58,7 +58,8 @@ Misbehaviour, as met on real devices:
 
 Hostility, as a broken or malicious device would show it:
   --announce-size N       SIZE answers N and the 150 reply of RETR announces
-                          "(N bytes)", whatever the file holds
+                          "(N bytes)", whatever the file holds; the data
+                          connection sends N bytes, pauses 0.2 s, then the rest
   --reply CMD=TEXT        answers CMD with TEXT (Python escapes allowed, so
                           TEXT may hold control bytes) and does nothing else
                           for it; may be repeated
@@ -226,9 +227,28 @@ class DeviceDTP(DTPHandler):
             self._stalled = True
             self.del_channel()
 
+    split_at = None  # --announce-size: the announced bytes go first, the rest later
+    _split_done = False
+
+    def _split(self, data):
+        """Sends the announced bytes, then, after a pause, whatever else there is,
+        so that a client reading to the announced size has seen its end first."""
+        room = self.split_at - self.tot_bytes_sent
+        if room > 0:
+            return DTPHandler.send(self, data[:room])
+        if not self._split_done:
+            self._split_done = True
+            self._dripping_paused = True
+            self.del_channel()
+            self.ioloop.call_later(0.2, self._resume_drip)
+            return 0
+        return DTPHandler.send(self, data)
+
     def send(self, data):
         if self.drip_every is not None:
             return self._drip(data)
+        if self.split_at is not None:
+            return self._split(data)
         limit = self._limit()
         if limit is None:
             return DTPHandler.send(self, data)
@@ -413,6 +433,7 @@ def main(argv):
     DeviceDTP.break_after = args.break_data_after
     DeviceDTP.stall_after = args.stall_data_after
     DeviceDTP.drip_every = args.drip_data
+    DeviceDTP.split_at = args.announce_size
 
     # Every server joins the same I/O loop; serving one serves them all.
     servers = [(address, FTPServer((address, args.port), device_handler(args, address)))
