@@ -84,7 +84,8 @@ class MisbehavingDevices(VornelTest):
         end = summary([(ip, status) for ip, _, status in outcomes if status], note=True)
         self.assertEqual(run.stdout, console + end[0] + MENU)
         self.assertSession(run.log, log + end[1] + RULE)
-        self.assertEqual(control_characters(run.stdout), [])
+        for text in (run.stdout, run.stderr, run.log):
+            self.assertEqual(control_characters(text), [])
 
         self.assertEqual(self.read("config.ini"), b"operator's own\n")
         for ip in ("127.0.0.6", "127.0.0.12"):
