@@ -28,8 +28,11 @@ class QuietConsole : public vornel::Console {
 
 class QuietLog : public vornel::LogSink {
  public:
-  void write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stderr); }
-  void flush() override {}
+  bool write(std::string_view text, std::string*) override {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return true;
+  }
+  bool flush(std::string*) override { return true; }
 };
 
 unsigned echo_facility(const char* address) {

@@ -56,14 +56,34 @@ Misbehaviour, as met on real devices:
                           moving after N bytes, without being closed
   --listing-file FILE     NLST sends the bytes of FILE verbatim, whatever the
                           directory holds
+
+Hostility, as a broken or malicious device would show it:
+  --announce-size N       SIZE answers N and the 150 reply of RETR announces
+                          "(N bytes)", whatever the file holds; the data
+                          connection sends N bytes, pauses 0.2 s, then the rest
+  --reply CMD=TEXT        answers CMD with TEXT (Python escapes allowed, so
+                          TEXT may hold control bytes) and does nothing else
+                          for it; may be repeated
+  --reset-on CMD          resets the control connection on receiving CMD
+  --pasv-address ADDR     227 replies name ADDR instead of the device's own
+  --drip-greeting SECS    the greeting never ends: one byte of "220-" lines
+                          every SECS seconds
+  --endless-greeting      the greeting never ends: "220-" lines at full speed
+  --drip-data SECS        a data connection moves one byte every SECS seconds
+  --endless-listing       NLST sends one line without end
+  --drip-final-reply SECS the reply that ends a transfer never ends: one byte
+                          of "226-" lines every SECS seconds, every later
+                          command (QUIT included) unanswered
 """
 
 import argparse
+import codecs
 import logging
 import os
 import socket
 import struct
 import sys
+import time
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
@@ -102,7 +122,20 @@ def parse_args(argv):
     parser.add_argument("--break-data-after", type=int, metavar="BYTES")
     parser.add_argument("--stall-data-after", type=int, metavar="BYTES")
     parser.add_argument("--listing-file")
+    parser.add_argument("--announce-size", type=int)
+    parser.add_argument("--reply", action="append", default=[], metavar="CMD=TEXT")
+    parser.add_argument("--reset-on", metavar="CMD")
+    parser.add_argument("--pasv-address")
+    parser.add_argument("--drip-greeting", type=float, metavar="SECS")
+    parser.add_argument("--endless-greeting", action="store_true")
+    parser.add_argument("--drip-data", type=float, metavar="SECS")
+    parser.add_argument("--endless-listing", action="store_true")
+    parser.add_argument("--drip-final-reply", type=float, metavar="SECS")
     args = parser.parse_args(argv)
+    args.replies = {}
+    for item in args.reply:
+        cmd, _, text = item.partition("=")
+        args.replies[cmd.upper()] = codecs.decode(text, "unicode_escape")
     if not args.address:
         args.address = ["127.0.0.1"]
     return args
@@ -155,6 +188,26 @@ class DeviceDTP(DTPHandler):
 
     break_after = None
     stall_after = None
+    drip_every = None
+    _next_drip = 0.0
+    _dripping_paused = False
+
+    def _drip(self, data):
+        """Sends at most one byte, then sleeps off the rest of the interval."""
+        now = time.monotonic()
+        if now < self._next_drip:
+            if not self._dripping_paused:
+                self._dripping_paused = True
+                self.del_channel()
+                self.ioloop.call_later(self._next_drip - now, self._resume_drip)
+            return 0
+        self._next_drip = now + self.drip_every
+        return DTPHandler.send(self, data[:1])
+
+    def _resume_drip(self):
+        self._dripping_paused = False
+        if not self._closed:
+            self.add_channel(events=self.ioloop.WRITE)
 
     def _limit(self):
         if self.break_after is not None:
@@ -175,7 +228,28 @@ class DeviceDTP(DTPHandler):
             self._stalled = True
             self.del_channel()
 
+    split_at = None  # --announce-size: the announced bytes go first, the rest later
+    _split_done = False
+
+    def _split(self, data):
+        """Sends the announced bytes, then, after a pause, whatever else there is,
+        so that a client reading to the announced size has seen its end first."""
+        room = self.split_at - self.tot_bytes_sent
+        if room > 0:
+            return DTPHandler.send(self, data[:room])
+        if not self._split_done:
+            self._split_done = True
+            self._dripping_paused = True
+            self.del_channel()
+            self.ioloop.call_later(0.2, self._resume_drip)
+            return 0
+        return DTPHandler.send(self, data)
+
     def send(self, data):
+        if self.drip_every is not None:
+            return self._drip(data)
+        if self.split_at is not None:
+            return self._split(data)
         limit = self._limit()
         if limit is None:
             return DTPHandler.send(self, data)
@@ -199,6 +273,22 @@ class DeviceDTP(DTPHandler):
     handle_read_event = handle_read
 
 
+class Endless:
+    """A producer that never runs dry."""
+
+    def __init__(self, chunk):
+        self.chunk = chunk
+
+    def more(self):
+        return self.chunk
+
+
+def reset(channel):
+    """Closes a connection with linger 0, so the peer sees a reset."""
+    channel.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    channel.close()
+
+
 class DeviceHandler(FTPHandler):
     banner = "Simulated device FTP service ready."
     dtp_handler = DeviceDTP
@@ -217,18 +307,73 @@ class DeviceHandler(FTPHandler):
         self.command_log.write(self.conn_id, "*close")
 
     def handle(self):
+        if self.options.pasv_address:
+            self.masquerade_address = self.options.pasv_address
         if self.options.silent:
             self.on_connect()
+        elif self.options.drip_greeting:
+            self.on_connect()
+            self.drip_forever("220-", self.options.drip_greeting)
+        elif self.options.endless_greeting:
+            self.on_connect()
+            self.push_with_producer(Endless(b"220-" + b"x" * 70 + b"\r\n"))
         else:
             FTPHandler.handle(self)
             if self.options.close_after_greeting:
                 self.close_when_done()
 
+    def push_bytes(self, data):
+        """Sends data as it is (FTPHandler.push takes text and encodes it)."""
+        super(FTPHandler, self).push(data)
+
+    def drip_forever(self, code, seconds):
+        """Sends "<code>..." lines, one byte every `seconds`, until the connection ends."""
+        text = (code + "still going\r\n").encode()
+        state = {"at": 0}
+
+        def one_byte():
+            if self._closed:
+                timer.cancel()
+                return
+            self.push_bytes(text[state["at"]:state["at"] + 1])
+            state["at"] = (state["at"] + 1) % len(text)
+
+        self.dripping = True
+        timer = self.ioloop.call_every(seconds, one_byte)
+
+    dripping = False
+
+    def respond(self, resp, logfun=logging.debug):
+        if self.dripping:
+            return
+        if resp.startswith("226") and self.options.drip_final_reply:
+            self.drip_forever("226-", self.options.drip_final_reply)
+            return
+        if resp[:3] in ("125", "150") and self.options.announce_size is not None \
+                and self._current_cmd == "RETR":
+            resp = "%s Opening data connection (%d bytes)." % (resp[:3],
+                                                               self.options.announce_size)
+        FTPHandler.respond(self, resp, logfun)
+
+    _current_cmd = None
+
     def pre_process_command(self, line, cmd, arg):
         shown = "PASS ****" if cmd == "PASS" else line
         self.command_log.write(self.conn_id, shown)
+        self._current_cmd = cmd
+        if self.dripping:
+            return  # a reply that never ends: nothing after it is answered
         if cmd == "USER" and self.options.close_after_user:
             self.close()
+            return
+        if cmd == self.options.reset_on:
+            reset(self)
+            return
+        if cmd in self.options.replies:
+            self.push_bytes(self.options.replies[cmd].encode("latin-1") + b"\r\n")
+            return
+        if cmd == "SIZE" and self.options.announce_size is not None:
+            self.respond("213 %d" % self.options.announce_size)
             return
         FTPHandler.pre_process_command(self, line, cmd, arg)
 
@@ -251,6 +396,9 @@ class DeviceHandler(FTPHandler):
         return FTPHandler.ftp_STOR(self, file, mode)
 
     def ftp_NLST(self, path):
+        if self.options.endless_listing:
+            self.push_dtp_data(Endless(b"x" * 65536), isproducer=True, cmd="NLST")
+            return path
         if not self.options.listing_file:
             return FTPHandler.ftp_NLST(self, path)
         with open(self.options.listing_file, "rb") as f:
@@ -285,6 +433,8 @@ def main(argv):
     DeviceHandler.command_log = CommandLog(args.command_log)
     DeviceDTP.break_after = args.break_data_after
     DeviceDTP.stall_after = args.stall_data_after
+    DeviceDTP.drip_every = args.drip_data
+    DeviceDTP.split_at = args.announce_size
 
     # Every server joins the same I/O loop; serving one serves them all.
     servers = [(address, FTPServer((address, args.port), device_handler(args, address)))

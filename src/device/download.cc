@@ -12,6 +12,8 @@ constexpr char kRemoteName[] = "config.ini";
 constexpr char kAddressSuffix[] = ".ini";
 constexpr char kLoginFailed[] = "ERROR: log in failed.\n";
 constexpr char kDownloadFailed[] = "\tINI file download failed.\n";
+// Log only: a device whose file came longer or shorter than it said.
+constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 }  // namespace
 
@@ -29,6 +31,11 @@ int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord*
   flush_log(t.out);
   if (t.ftp.ftp_get(session.handle(), kRemoteName, local_name) == -1) {
     say(t.out, kDownloadFailed);
+    long long announced = 0;
+    long long received = 0;
+    if (t.ftp.ftp_size_mismatch(session.handle(), &announced, &received)) {
+      say_log(t.out, format(kSizeMismatch, kRemoteName, announced, received));
+    }
     flush_log(t.out);
     fail_transfer(t, record, session);
     return 0;

@@ -24,10 +24,18 @@ std::unique_ptr<FileLog> FileLog::open(const char* path, std::string* error) {
   return std::unique_ptr<FileLog>(new FileLog(file));
 }
 
-void FileLog::write(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), file_.get());
+bool FileLog::write(std::string_view text, std::string* reason) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size()) return true;
+  *reason = std::strerror(errno != 0 ? errno : EIO);
+  return false;
 }
 
-void FileLog::flush() { std::fflush(file_.get()); }
+bool FileLog::flush(std::string* reason) {
+  errno = 0;
+  if (std::fflush(file_.get()) == 0) return true;
+  *reason = std::strerror(errno != 0 ? errno : EIO);
+  return false;
+}
 
 }  // namespace vornel

@@ -19,8 +19,8 @@ class FileLog : public LogSink {
   // Returns nullptr, with a reason in *error, when the file can't be opened.
   static std::unique_ptr<FileLog> open(const char* path, std::string* error);
 
-  void write(std::string_view text) override;
-  void flush() override;
+  bool write(std::string_view text, std::string* reason) override;
+  bool flush(std::string* reason) override;
 
  private:
   explicit FileLog(std::FILE* file) : file_(file) {}

@@ -30,6 +30,15 @@ class FtpClient {
   // leaves no partial file and an existing file untouched. -1 on failure.
   virtual int ftp_get(int session, const char* remote_name, const char* local_name) = 0;
 
+  // True when the last ftp_get of session failed because the file's bytes did
+  // not come to the size the server announced for it (more or fewer); the two
+  // counts are then in *announced and *received. False otherwise, and for an
+  // unknown session.
+  virtual bool ftp_size_mismatch(int /*session*/, long long* /*announced*/,
+                                 long long* /*received*/) {
+    return false;
+  }
+
   // Sends local_name, stored on the device as remote_name. -1 on failure.
   virtual int ftp_put(int session, const char* local_name, const char* remote_name) = 0;
 

@@ -92,6 +92,11 @@ int CurlFtpClient::ftp_get(int session, const char* remote_name, const char* loc
   return result;
 }
 
+bool CurlFtpClient::ftp_size_mismatch(int session, long long* announced, long long* received) {
+  FtpSession* found = find_session(session);
+  return found != nullptr && found->size_mismatch(announced, received);
+}
+
 int CurlFtpClient::ftp_put(int session, const char* local_name, const char* remote_name) {
   exit_if_interrupted();
   int result = upload(session, local_name, remote_name);
@@ -182,14 +187,22 @@ int CurlFtpClient::fetch(int session, const char* remote_name, const char* local
   std::string target = local_name[0] != '\0' ? local_name : default_local_name(remote_name);
   if (target.empty()) return -1;
 
+  found->clear_size_mismatch();
   StagedFile staged;
   if (!staged.open(target)) return -1;
   DownloadSink sink;
   sink.file = staged.file();
   sink.limit = kMaxDownloadBytes;
-  if (found->retrieve(remote_name, &sink) != CURLE_OK) return -1;
+  CURLcode result = found->retrieve(remote_name, &sink);
+  // A stream that ended, early or late, against the size the device gave:
+  // neither part can be told to be its real file, so nothing is kept.
+  bool stream_ended = result == CURLE_OK || result == CURLE_PARTIAL_FILE;
   curl_off_t announced = found->announced_size();
-  if (announced >= 0 && announced != sink.received) return -1;
+  if (stream_ended && announced >= 0 && announced != sink.received) {
+    found->note_size_mismatch(announced, sink.received);
+    return -1;
+  }
+  if (result != CURLE_OK) return -1;
   return staged.commit() ? 0 : -1;
 }
 

@@ -38,10 +38,11 @@ class CurlFtpClient : public FtpClient {
   // takes no new names, an existing regular local_file is rewritten in place
   // (and left empty when the listing fails).
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
-  // Fails when fewer bytes arrive than the server announced, and for a file
-  // above 1 GiB. With local_name "", stores under the remote name's last
-  // path component.
+  // Fails when the bytes that arrive are more or fewer than the server
+  // announced (in its SIZE or its 150 reply), and for a file above 1 GiB.
+  // With local_name "", stores under the remote name's last path component.
   int ftp_get(int session, const char* remote_name, const char* local_name) override;
+  bool ftp_size_mismatch(int session, long long* announced, long long* received) override;
   // Fails unless the whole local file (a regular file) went out and the
   // server confirmed it.
   int ftp_put(int session, const char* local_name, const char* remote_name) override;

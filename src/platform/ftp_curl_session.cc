@@ -1,8 +1,10 @@
 #include "platform/ftp_curl_session.h"
 
 #include <sys/select.h>
+#include <sys/socket.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/interrupt.h"
@@ -73,6 +75,26 @@ size_t read_from_source(char* buffer, size_t size, size_t count, void* user) {
 struct CurlFree {
   void operator()(char* text) const { curl_free(text); }
 };
+
+struct SlistFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+// The decimal number at the start of text, -1 when there is none or it is
+// absurdly long.
+curl_off_t leading_number(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && std::isdigit(static_cast<unsigned char>(text[n]))) ++n;
+  if (n == 0 || n > 18) return -1;
+  return std::strtoll(std::string(text.substr(0, n)).c_str(), nullptr, 10);
+}
+
+// Ends in a time-out: the control connection may still be in the middle of
+// a reply that never ends, so nothing more is to be expected on it.
+bool is_time_out(CURLcode result) {
+  return result == CURLE_OPERATION_TIMEDOUT ||
+         (result == CURLE_ABORTED_BY_CALLBACK && pending_interrupt() == 0);
+}
 
 }  // namespace
 
@@ -182,6 +204,7 @@ CURLcode FtpSession::list(std::string_view remote_dir, DownloadSink* sink) {
 }
 
 CURLcode FtpSession::retrieve(std::string_view remote_name, DownloadSink* sink) {
+  size_name_ = std::string(remote_name);
   std::string path = escape(remote_name);
   if (path.empty()) return CURLE_OUT_OF_MEMORY;
   return perform(path, Request::kRetrieve, sink, nullptr);
@@ -193,12 +216,48 @@ CURLcode FtpSession::store(std::string_view remote_name, UploadSource* source) {
   return perform(path, Request::kStore, nullptr, source);
 }
 
-curl_off_t FtpSession::announced_size() const {
-  curl_off_t size = -1;
-  if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK) {
-    return -1;
+void FtpSession::note_size_mismatch(curl_off_t announced, curl_off_t received) {
+  mismatch_ = true;
+  mismatch_announced_ = announced;
+  mismatch_received_ = received;
+}
+
+bool FtpSession::size_mismatch(long long* announced, long long* received) const {
+  if (!mismatch_) return false;
+  *announced = mismatch_announced_;
+  *received = mismatch_received_;
+  return true;
+}
+
+// libcurl, told a size, reads that many bytes and drops the rest of the
+// stream unseen; so it is told to read the stream to its end, and the sizes
+// the device announces are picked out of its replies here.
+void FtpSession::note_announcement(std::string_view line) {
+  if (request_ != Request::kRetrieve) return;
+  if (line.substr(0, 4) == "213 ") {
+    curl_off_t size = leading_number(line.substr(4));
+    if (size >= 0) announced_ = size;
+    return;
   }
-  return size;
+  if (line.substr(0, 4) != "150 " && line.substr(0, 4) != "125 ") return;
+  std::string_view::size_type bytes = line.rfind(" bytes)");
+  if (bytes == std::string_view::npos) return;
+  std::string_view::size_type open = line.rfind('(', bytes);
+  if (open == std::string_view::npos) return;
+  std::string_view digits = line.substr(open + 1, bytes - open - 1);
+  curl_off_t size = leading_number(digits);
+  if (size >= 0 && std::to_string(size).size() == digits.size()) announced_ = size;
+}
+
+// Shuts the control connection down under libcurl, which still owns and
+// closes it: the QUIT it sends later fails at once instead of waiting a
+// whole reply time-out for an answer that cannot come.
+void FtpSession::cut_control_connection() {
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  if (curl_easy_getinfo(handle_.get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+      socket != CURL_SOCKET_BAD) {
+    shutdown(socket, SHUT_RDWR);
+  }
 }
 
 CURLcode FtpSession::perform(const std::string& path, Request request, DownloadSink* sink,
@@ -210,6 +269,15 @@ CURLcode FtpSession::perform(const std::string& path, Request request, DownloadS
     ok = ok && curl_easy_setopt(h, option, value) == CURLE_OK;
   };
   set(CURLOPT_URL, url.c_str());
+  // A fetch reads the data to its end and checks the size itself, asking
+  // SIZE as libcurl would; a server without SIZE does not fail the fetch.
+  std::unique_ptr<curl_slist, SlistFree> size_command;
+  if (request == Request::kRetrieve) {
+    size_command.reset(curl_slist_append(nullptr, ("*SIZE " + size_name_).c_str()));
+    if (!size_command) return CURLE_OUT_OF_MEMORY;
+  }
+  set(CURLOPT_PREQUOTE, size_command.get());
+  set(CURLOPT_IGNORE_CONTENT_LENGTH, request == Request::kRetrieve ? 1L : 0L);
   set(CURLOPT_NOBODY, request == Request::kLogin ? 1L : 0L);
   set(CURLOPT_DIRLISTONLY, request == Request::kList ? 1L : 0L);
   set(CURLOPT_UPLOAD, request == Request::kStore ? 1L : 0L);
@@ -221,7 +289,11 @@ CURLcode FtpSession::perform(const std::string& path, Request request, DownloadS
 
   moved_ = 0;
   last_progress_ = std::chrono::steady_clock::now();
-  return run_transfer();
+  request_ = request;
+  announced_ = -1;
+  CURLcode result = run_transfer();
+  set(CURLOPT_PREQUOTE, static_cast<curl_slist*>(nullptr));
+  return result;
 }
 
 // What curl_easy_perform does, but without its blind wait: on a reused
@@ -258,6 +330,9 @@ CURLcode FtpSession::run_transfer() {
     if (max_fd < 0) wait_ms = 1;
     if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait_ms), nullptr) != CURLM_OK) break;
   }
+  // After a time-out the control connection is no longer to be trusted; while
+  // the handle is still in the multi, curl can still name its socket.
+  if (is_time_out(result)) cut_control_connection();
   curl_multi_remove_handle(multi, handle_.get());
   return result;
 }
@@ -270,7 +345,9 @@ std::string FtpSession::escape(std::string_view name) const {
 
 size_t FtpSession::on_header(char* data, size_t size, size_t count, void* self) {
   auto* session = static_cast<FtpSession*>(self);
-  session->replies_.add_line(std::string_view(data, size * count));
+  std::string_view line(data, size * count);
+  session->replies_.add_line(line);
+  session->note_announcement(line);
   session->last_progress_ = std::chrono::steady_clock::now();
   return size * count;
 }

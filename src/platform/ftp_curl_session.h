@@ -62,8 +62,14 @@ class FtpSession {
   CURLcode retrieve(std::string_view remote_name, DownloadSink* sink);
   CURLcode store(std::string_view remote_name, UploadSource* source);
 
-  // The size the server announced for the last retrieve, -1 when it gave none.
-  curl_off_t announced_size() const;
+  // The size the server announced for the last retrieve (its SIZE answer or
+  // "(N bytes)" in its 150 reply, the later one), -1 when it gave none.
+  curl_off_t announced_size() const { return announced_; }
+
+  // What the client found wrong with the last fetch's size, kept for the log.
+  void clear_size_mismatch() { mismatch_ = false; }
+  void note_size_mismatch(curl_off_t announced, curl_off_t received);
+  bool size_mismatch(long long* announced, long long* received) const;
   const std::string& last_reply() const { return replies_.last(); }
 
  private:
@@ -81,6 +87,8 @@ class FtpSession {
                    UploadSource* source);
   CURLcode run_transfer();
   std::string escape(std::string_view name) const;
+  void note_announcement(std::string_view line);
+  void cut_control_connection();
 
   static size_t on_header(char* data, size_t size, size_t count, void* self);
   static int on_progress(void* self, curl_off_t download_total, curl_off_t downloaded,
@@ -96,6 +104,12 @@ class FtpSession {
   ReplyRecorder replies_;
   curl_off_t moved_ = 0;
   std::chrono::steady_clock::time_point last_progress_;
+  Request request_ = Request::kLogin;
+  std::string size_name_;  // the remote name a fetch asks SIZE of
+  curl_off_t announced_ = -1;
+  bool mismatch_ = false;
+  curl_off_t mismatch_announced_ = 0;
+  curl_off_t mismatch_received_ = 0;
 };
 
 }  // namespace vornel

@@ -19,6 +19,13 @@ void install_interrupt_handlers() {
   action.sa_flags = 0;  // no SA_RESTART: blocking calls must return EINTR
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A hang-up (the SSH session to the jump host dropped) ends the run like
+  // SIGTERM. Under nohup it was ignored on purpose: it stays ignored, and the
+  // run goes on to its end.
+  struct sigaction hangup = {};
+  if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) {
+    sigaction(SIGHUP, &action, nullptr);
+  }
 
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;

@@ -3,7 +3,8 @@
 
 namespace vornel {
 
-// SIGINT and SIGTERM end the run in an orderly way. The handler only records
+// SIGINT, SIGTERM and SIGHUP end the run in an orderly way (SIGHUP only when
+// it was not ignored at start, as under nohup). The handler only records
 // the signal; the platform layer notices it at its blocking points (reads,
 // pauses, echo waits, transfers), cleans up what it holds (a temporary
 // download file) and calls exit_if_interrupted(), which ends the process
@@ -15,7 +16,7 @@ namespace vornel {
 // an error value, never the end of the process.
 void install_interrupt_handlers();
 
-// The signal received (SIGINT or SIGTERM), or 0.
+// The signal received (SIGINT, SIGTERM or SIGHUP), or 0.
 int pending_interrupt();
 
 // If a signal was received, ends the process with status 128 + signal.

@@ -27,8 +27,16 @@ void say(Transcript& out, std::string_view console_text, std::string_view log_te
 
 void say_console(Transcript& out, std::string_view text) { out.console.write(text); }
 
-void say_log(Transcript& out, std::string_view text) { out.log.write(text); }
+// A log that cannot be written never stops a pass; the log itself tells the
+// operator (see WatchedLog).
+void say_log(Transcript& out, std::string_view text) {
+  std::string reason;
+  out.log.write(text, &reason);
+}
 
-void flush_log(Transcript& out) { out.log.flush(); }
+void flush_log(Transcript& out) {
+  std::string reason;
+  out.log.flush(&reason);
+}
 
 }  // namespace vornel

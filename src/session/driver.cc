@@ -2,6 +2,7 @@
 
 #include "report/log_header.h"
 #include "report/output.h"
+#include "report/watched_log.h"
 #include "session/main_menu.h"
 #include "session/passes.h"
 #include "session/run_context.h"
@@ -24,13 +25,17 @@ int run_utility(Env env, const LogOpener& open_log) {
     env.console->error(std::string("vornel: cannot open ") + kLogFileName + ": " + error + "\n");
     return 1;
   }
-  env.log = log.get();
+  WatchedLog watched(log.get(), kLogFileName, env.console);
+  env.log = &watched;
   RunContext run = make_run_context(env);
   write_log_header(run.out, start_time);
 
   for (;;) {
     int choice = show_main_menu(run);
-    if (choice == kMenuExit) return 0;  // destroying the log closes it
+    if (choice == kMenuExit) {
+      flush_log(run.out);  // so that a log the disk did not take is still said
+      return 0;            // destroying the log closes it
+    }
     bool complete = choice == kMenuUpload ? run_upload_pass(run) : run_download_pass(run);
     if (!complete) return kExitLeftInPass;
   }

@@ -57,7 +57,7 @@ TEST(CheckIniSupport, SessionCallsAndQuietLog) {
   TargetRecord record;
   std::snprintf(record.ip_address, sizeof record.ip_address, "10.0.0.5");
   std::snprintf(record.user_name, sizeof record.user_name, "admin");
-  w.log.write("\n\tChecking for INI support           ");
+  w.log.write("\n\tChecking for INI support           ", nullptr);
   EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kIniSupported);
   EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin", "reply 0",
                                                    "ls 0 '' foundfir.txt", "reply 0", "quit 0"}));

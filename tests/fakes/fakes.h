@@ -34,10 +34,14 @@ class ScriptedConsole : public Console {
 // The log as text, with what had been flushed when, so flush points can be checked.
 class FakeLog : public LogSink {
  public:
-  void write(std::string_view text) override { text_ += text; }
-  void flush() override {
+  bool write(std::string_view text, std::string*) override {
+    text_ += text;
+    return true;
+  }
+  bool flush(std::string*) override {
     flushed_ = text_;
     ++flushes;
+    return true;
   }
   const std::string& text() const { return text_; }
   const std::string& flushed() const { return flushed_; }

@@ -145,5 +145,130 @@ TEST_F(FtpFaultsTest, AddressesThatAreNoPlainIpv4AreRefusedWithoutConnecting) {
   EXPECT_EQ(device->connections(), 0);
 }
 
+// A device's FTP server is untrusted input. Each row is one hostile
+// behaviour, met at the step where a pass would meet it; each must fail (or,
+// where the behaviour is harmless, work) within its one time limit, keep no
+// partial file, leave an earlier file of the name untouched, keep control
+// bytes out of the reply text, and leave the client working for the next
+// device.
+enum class Step { kLogin, kList, kFetch, kStore };
+
+struct HostileRow {
+  const char* what;
+  std::vector<std::string> switches;
+  Step step;
+  bool works;          // the step succeeds (the behaviour is harmless)
+  double max_seconds;  // the whole step, ftp_quit included
+  long long announced = -1;  // a fetch failed for its size: what was announced
+};
+
+TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
+  VORNEL_REQUIRE_NETNS();
+  const std::string config(45'235, 'c');
+  const std::vector<HostileRow> rows = {
+      {"greeting drip-fed without end", {"--drip-greeting", "0.2"}, Step::kLogin, false, 3.5},
+      {"greeting of endless 220- lines", {"--endless-greeting"}, Step::kLogin, false, 3.5},
+      {"reset on PASS", {"--reset-on", "PASS"}, Step::kLogin, false, 1.0},
+      {"reset on PASV", {"--reset-on", "PASV"}, Step::kList, false, 1.0},
+      {"listing drip-fed", {"--drip-data", "1.5"}, Step::kList, false, 3.5},
+      {"listing without end", {"--endless-listing"}, Step::kList, false, 20},
+      {"227 without a port", {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2)"},
+       Step::kList, false, 1.0},
+      {"227 with port 0", {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2,0,0)"},
+       Step::kList, false, 1.0},
+      {"227 with port 70000",
+       {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2,273,112)"}, Step::kList, false,
+       1.0},
+      {"227 with negative numbers",
+       {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2,-1,-20)"}, Step::kList, false, 1.0},
+      {"229 with port 70000", {"--reply", "PASV=229 Entering Extended Passive Mode (|||70000|)"},
+       Step::kList, false, 1.0},
+      {"229 with port 0", {"--reply", "PASV=229 Entering Extended Passive Mode (|||0|)"},
+       Step::kList, false, 1.0},
+      {"227 naming another address", {"--pasv-address", "127.0.0.99"}, Step::kList, true, 1.0},
+      {"control bytes in a reply",
+       {"--reply", "PASV=227 \\x1b[2J\\x1b]0;owned\\x07\\x00\\x7f"}, Step::kList,
+       false, 1.0},
+      {"config.ini drip-fed", {"--drip-data", "1.5"}, Step::kFetch, false, 3.5},
+      {"SIZE not understood", {"--reply", "SIZE=502 Command not implemented"}, Step::kFetch,
+       true, 1.0},
+      {"more bytes than announced", {"--announce-size", "44135"}, Step::kFetch, false, 1.0,
+       44'135},
+      {"fewer bytes than announced", {"--announce-size", "46000"}, Step::kFetch, false, 1.0,
+       46'000},
+      // One reply time-out, then the connection is cut: QUIT's answer cannot
+      // come and is not waited for.
+      {"final reply to RETR drip-fed", {"--drip-final-reply", "0.2"}, Step::kFetch, false, 3.0},
+      {"STOR answered 451", {"--reply", "STOR=451 Local error"}, Step::kStore, false, 1.0},
+      {"STOR answered 552", {"--reply", "STOR=552 Quota exceeded"}, Step::kStore, false, 1.0},
+      // A code that is no answer at all: the stall limit ends the wait.
+      {"STOR answered 999", {"--reply", "STOR=999"}, Step::kStore, false, 2.5},
+      {"reset on STOR", {"--reset-on", "STOR"}, Step::kStore, false, 1.0},
+  };
+  ASSERT_NE(start_device("127.0.0.250"), nullptr);  // the next device of the pass
+  write_file("site.ini", "[Network]\n");
+  CurlFtpClient client(kShort);
+
+  int address = 2;
+  for (const HostileRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string ip = "127.0.0." + std::to_string(address++);
+    const std::vector<std::string>& switches = row.switches;
+    FtpServer* device = start_device(ip, switches);
+    ASSERT_NE(device, nullptr);
+    write_file(device->root() / "config.ini", config);
+    write_file("config.ini", "kept from the last device\n");
+    write_file("foundfir.txt", "qopdev-12_r2.5.0-b.bin\n");  // an earlier device's listing
+
+    auto start = steady_clock::now();
+    int session = client.ftp_login(ip.c_str(), "admin", "secret", "");
+    int result = session;
+    char reply[512] = "";
+    if (row.step != Step::kLogin && session != -1) {
+      if (row.step == Step::kList) result = client.ftp_ls(session, "", "foundfir.txt");
+      if (row.step == Step::kFetch) result = client.ftp_get(session, "config.ini", "config.ini");
+      if (row.step == Step::kStore) result = client.ftp_put(session, "site.ini", "site.ini");
+      long long announced = -1;
+      long long received = -1;
+      EXPECT_EQ(client.ftp_size_mismatch(session, &announced, &received), row.announced >= 0);
+      if (row.announced >= 0) {
+        EXPECT_EQ(announced, row.announced);
+        EXPECT_EQ(received, static_cast<long long>(config.size()));
+      }
+      client.ftp_copyreplystr(session, reply, sizeof reply);
+      client.ftp_quit(session);
+    }
+    double seconds = seconds_since(start);
+    ASSERT_NE(row.step != Step::kLogin ? session : 0, -1);
+    EXPECT_EQ(result != -1, row.works);
+    EXPECT_LT(seconds, row.max_seconds);
+    for (const char* c = reply; *c != '\0'; ++c) {
+      unsigned char byte = static_cast<unsigned char>(*c);
+      EXPECT_FALSE(byte < 0x20 && byte != '\n') << "control byte " << int{byte};
+      EXPECT_NE(byte, 0x7f);
+    }
+
+    bool fetched = row.step == Step::kFetch && row.works;
+    EXPECT_TRUE(read_file("config.ini") == (fetched ? config : "kept from the last device\n"));
+    EXPECT_EQ(fs::exists("foundfir.txt"), row.step != Step::kList || row.works);
+    bool bad_passive = std::any_of(switches.begin(), switches.end(), [](const std::string& arg) {
+      return arg.rfind("PASV", 0) == 0;
+    });
+    if (bad_passive) {
+      EXPECT_EQ(device->count("NLST"), 0) << "a data connection was used";
+    }
+    EXPECT_EQ(names_besides({"config.ini", "site.ini", "foundfir.txt"}),
+              std::vector<std::string>{});
+
+    // The scripted device itself must have done what the row says, not died.
+    EXPECT_EQ(device->diagnostics().find("Traceback"), std::string::npos) << device->diagnostics();
+
+    int next = client.ftp_login("127.0.0.250", "admin", "secret", "");
+    ASSERT_NE(next, -1);
+    EXPECT_EQ(client.ftp_ls(next, "", "foundfir.txt"), 0);
+    EXPECT_EQ(client.ftp_quit(next), 0);
+  }
+}
+
 }  // namespace
 }  // namespace vornel

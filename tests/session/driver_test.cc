@@ -16,9 +16,14 @@ using testing::ScratchDir;
 class ForwardingLog : public LogSink {
  public:
   explicit ForwardingLog(FakeLog* target) : target_(target) {}
-  void write(std::string_view text) override { target_->write(text); }
-  void flush() override { target_->flush(); }
-  ~ForwardingLog() override { target_->flush(); }  // closing writes out the buffer
+  bool write(std::string_view text, std::string* reason) override {
+    return target_->write(text, reason);
+  }
+  bool flush(std::string* reason) override { return target_->flush(reason); }
+  ~ForwardingLog() override {
+    std::string ignored;
+    target_->flush(&ignored);  // closing writes out the buffer
+  }
 
  private:
   FakeLog* target_;

@@ -4,8 +4,9 @@ One run of the real binary meets, in this order, an address where nothing
 listens, a device that hangs up after its greeting, one that hangs up on
 USER, one that refuses passive mode, one whose data connection breaks in the
 middle of RETR, listings of 100,000 names, of binary junk without a final
-newline and of nothing at all, and configuration files of 0 bytes and of
-100 MB. Every device gets the verdict it earned, every fetched file is
+newline and of nothing at all, configuration files of 0 bytes and of
+100 MB, and two that announce a size other than what they send (more bytes,
+then fewer). Every device gets the verdict it earned, every fetched file is
 byte-exact, no partial file is left, and nothing the devices sent reaches
 the console.
 """
@@ -54,16 +55,22 @@ class MisbehavingDevices(VornelTest):
         self.device("127.0.0.9", "--listing-file", self.listing_file("empty", b""))
         self.prepared_device("127.0.0.10", {"config.ini": b""})
         self.prepared_device("127.0.0.11", {"config.ini": big})
+        lying = os.urandom(45_235)
+        self.prepared_device("127.0.0.12", {"config.ini": lying}, "--announce-size", "44135")
+        self.prepared_device("127.0.0.13", {"config.ini": lying}, "--announce-size", "46000")
 
         outcomes = [("127.0.0.2", "no login", 4), ("127.0.0.3", "no login", 4),
                     ("127.0.0.4", "no login", 4), ("127.0.0.5", "no listing", 4),
                     ("127.0.0.6", "fetch failed", 2), ("127.0.0.7", "fetched", None),
                     ("127.0.0.8", "fetched", None), ("127.0.0.9", "old firmware", 6),
-                    ("127.0.0.10", "fetched", None), ("127.0.0.11", "fetched", None)]
+                    ("127.0.0.10", "fetched", None), ("127.0.0.11", "fetched", None),
+                    ("127.0.0.12", "fetch failed", 2), ("127.0.0.13", "fetch failed", 2)]
+        sizes = {"127.0.0.12": (44_135, 45_235), "127.0.0.13": (46_000, 45_235)}
         self.write("download_list.txt", "".join(group(ip, "config.ini") for ip, _, _ in outcomes))
         # The operator's own config.ini sends every fetch to <address>.ini.
         self.write("config.ini", "operator's own\n")
         self.write("127.0.0.6.ini", "fetched last week\n")
+        self.write("127.0.0.12.ini", "fetched last week\n")
 
         run = self.run_vornel(["2", "1", "3"], timeout=240)
         self.assertEqual(run.status, 0, run.stderr)
@@ -71,22 +78,24 @@ class MisbehavingDevices(VornelTest):
         console = BANNER + MENU + batch_prompt("download", "download_list.txt") + ANNOUNCE
         log = ANNOUNCE
         for ip, outcome, _ in outcomes:
-            steps = download_steps(ip, outcome)
+            steps = download_steps(ip, outcome, sizes=sizes.get(ip))
             console += steps[0]
             log += steps[1]
         end = summary([(ip, status) for ip, _, status in outcomes if status], note=True)
         self.assertEqual(run.stdout, console + end[0] + MENU)
         self.assertSession(run.log, log + end[1] + RULE)
-        self.assertEqual(control_characters(run.stdout), [])
+        for text in (run.stdout, run.stderr, run.log):
+            self.assertEqual(control_characters(text), [])
 
         self.assertEqual(self.read("config.ini"), b"operator's own\n")
-        self.assertEqual(self.read("127.0.0.6.ini"), b"fetched last week\n")
+        for ip in ("127.0.0.6", "127.0.0.12"):
+            self.assertEqual(self.read(ip + ".ini"), b"fetched last week\n", ip)
         for ip in ("127.0.0.7", "127.0.0.8"):
             self.assertEqual(self.read(ip + ".ini"), self.read_device_config(ip))
         self.assertEqual(self.read("127.0.0.10.ini"), b"")
         self.assertEqual(hashlib.sha256(self.read("127.0.0.11.ini")).digest(),
                          hashlib.sha256(big).digest())
-        for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.9"):
+        for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.9", "127.0.0.13"):
             self.assertFalse(self.exists(ip + ".ini"), ip)
         self.assertEqual(temporaries(self.workdir), [])
 

@@ -1,6 +1,6 @@
 """Faults on the operator's side of the wire: a full disk, a read-only working
 directory, a log file taken away while the run goes on, a console reader that
-goes away, and SIGINT in the middle of a transfer.
+goes away, and SIGINT or SIGHUP in the middle of a transfer.
 
 The module runs in a mount namespace of its own, so the small and read-only
 file systems it mounts over its scratch directories vanish with it.
@@ -8,6 +8,7 @@ file systems it mounts over its scratch directories vanish with it.
 
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 
@@ -54,6 +55,61 @@ class LocalFaults(VornelTest):
         self.assertEqual(self.read("127.0.0.2.ini"), b"fetched last week\n")
         self.assertEqual(self.read("config.ini"), b"operator's own\n")
         self.assertEqual(temporaries(self.workdir), [])
+
+    def test_full_disk_under_the_log_is_said_once_and_the_passes_go_on(self):
+        device = self.outside_device("127.0.0.2")
+        upload = ["1", "127.0.0.2", "site.ini", "admin", "secret", "1"]
+
+        # The log on a small disk of its own (the listing file still has room).
+        disk = tempfile.mkdtemp(prefix="vornel-e2e-log-")
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", disk], check=True)
+        self.addCleanup(shutil.rmtree, disk, ignore_errors=True)
+        self.addCleanup(subprocess.run, ["umount", disk], check=False)
+        log_path = os.path.join(disk, "log.txt")
+        os.symlink(log_path, os.path.join(self.workdir, "log.txt"))
+
+        def two_passes(fill):
+            """Two uploads; the first with the disk full, if fill, then room again."""
+            filler = os.path.join(disk, "filler")
+            if fill:
+                with open(filler, "wb") as f:
+                    try:
+                        while True:
+                            f.write(b"\0" * 65536)
+                            f.flush()
+                    except OSError:
+                        pass
+            process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            process.stdin.write("".join(a + "\n" for a in upload).encode())
+            process.stdin.flush()
+            out = self.wait_for_output(process, "logged in 'log.txt'")
+            if fill:
+                os.remove(filler)
+            process.stdin.write("".join(a + "\n" for a in upload + ["3"]).encode())
+            process.stdin.close()
+            self.assertEqual(process.wait(timeout=60), 0)
+            out += (process.stdout.read() or b"").decode()
+            err = process.stderr.read().decode()
+            process.stdout.close()
+            process.stderr.close()
+            with open(log_path, "r+") as f:
+                log = f.read()
+                f.truncate(0)
+            return out, err, log
+
+        self.write("site.ini", "[Network]\nDHCP=0\n")
+        normal = two_passes(fill=False)
+        full = two_passes(fill=True)
+        self.assertEqual(normal[1], "")
+        self.assertEqual(full[0], normal[0])  # the console, byte for byte
+        self.assertEqual(full[1], "vornel: cannot write log.txt: No space left on device; "
+                                  "the log is incomplete from here on\n")
+        # Once there is room again, the log goes on appending.
+        uploaded = upload_steps("site.ini", "127.0.0.2")
+        self.assertTrue(full[2].endswith(uploaded[1] + summary([])[1] + RULE), full[2][-600:])
+        self.assertLess(len(full[2]), len(normal[2]))
+        self.assertEqual(device.file("site.ini"), b"[Network]\nDHCP=0\n")
 
     def test_read_only_directory_uploads_and_refuses_downloads_cleanly(self):
         self.outside_device("127.0.0.2")
@@ -125,19 +181,24 @@ class LocalFaults(VornelTest):
         self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
         self.assertEqual(self.read("config.ini"), self.devices[0].file("config.ini"))
 
-    def test_sigint_during_a_stalled_fetch_keeps_the_older_file(self):
+    def test_sigint_or_sighup_during_a_stalled_fetch_keeps_the_older_file(self):
+        # SIGHUP: the operator's SSH session dropped in the middle of a download.
         self.outside_device("127.0.0.2", os.urandom(1 << 20), "--stall-data-after", "65536")
         self.write("config.ini", "operator's own\n")
         self.write("127.0.0.2.ini", "fetched last week\n")
-        process = self.start(download_dialogue("127.0.0.2"))
-        status, seconds = self.interrupt(process, SIGINT, LOGIN_OK)
-        self.assertEqual(status, 130)
-        self.assertLess(seconds, 2)
-        self.assertEqual(self.read("127.0.0.2.ini"), b"fetched last week\n")
-        self.assertEqual(self.read("config.ini"), b"operator's own\n")
-        self.assertEqual(temporaries(self.workdir), [])
-        self.assertTrue(self.read("log.txt").decode().endswith(LOGIN_OK))
-        self.assertNotIn(DOWNLOAD_FAILED, self.read("log.txt").decode())
+        for sig, expected in ((SIGINT, 130), (signal.SIGHUP, 129)):
+            with self.subTest(signal=sig):
+                if self.exists("log.txt"):
+                    os.remove(os.path.join(self.workdir, "log.txt"))
+                process = self.start(download_dialogue("127.0.0.2"))
+                status, seconds = self.interrupt(process, sig, LOGIN_OK)
+                self.assertEqual(status, expected)
+                self.assertLess(seconds, 2)
+                self.assertEqual(self.read("127.0.0.2.ini"), b"fetched last week\n")
+                self.assertEqual(self.read("config.ini"), b"operator's own\n")
+                self.assertEqual(temporaries(self.workdir), [])
+                self.assertTrue(self.read("log.txt").decode().endswith(LOGIN_OK))
+                self.assertNotIn(DOWNLOAD_FAILED, self.read("log.txt").decode())
 
 
 if __name__ == "__main__":

@@ -1,9 +1,21 @@
-"""SIGINT and SIGTERM end a run at once, keeping the log and leaving no partial file."""
+"""SIGINT, SIGTERM and SIGHUP end a run at once, keeping the log and leaving no
+partial file; a SIGHUP ignored at start (nohup) stays ignored, and a terminal
+that went away is the end of the input."""
 
 import os
+import pty
+import signal
 import subprocess
+import time
 
-from harness import BINARY, SIGINT, SIGTERM, VornelTest, drop_pings, main
+from faults import download_dialogue, download_steps, summary
+from harness import BINARY, MENU, RULE, SIGINT, SIGTERM, VornelTest, drop_pings, main
+
+SIGHUP = signal.SIGHUP
+
+
+def ignore_hangups():
+    signal.signal(SIGHUP, signal.SIG_IGN)
 
 
 class Interrupts(VornelTest):
@@ -40,12 +52,66 @@ class Interrupts(VornelTest):
         self.assertEqual(self.read("config.ini"), device.file("config.ini"))
         self.assertEqual(self.temporary_files(), [])
 
-    def test_sigint_at_the_menu_writes_out_the_unflushed_header(self):
-        process = subprocess.Popen([BINARY],
-                                   cwd=self.workdir, stdin=subprocess.PIPE,
+    def test_sigint_or_sighup_at_the_menu_writes_out_the_unflushed_header(self):
+        for sig, expected in ((SIGINT, 130), (SIGHUP, 129)):
+            with self.subTest(signal=sig):
+                if self.exists("log.txt"):
+                    os.remove(os.path.join(self.workdir, "log.txt"))
+                process = subprocess.Popen([BINARY],
+                                           cwd=self.workdir, stdin=subprocess.PIPE,
+                                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                status, _ = self.interrupt(process, sig, "Action: ")
+                self.assertEqual(status, expected)
+                self.assertSession(self.read("log.txt").decode(), "")
+
+    def test_sighup_at_the_menu_after_a_pass_keeps_the_whole_summary(self):
+        self.device("127.0.0.2")
+        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        status, _ = self.interrupt(process, SIGINT, "Action: ")
-        self.assertEqual(status, 130)
+        process.stdin.write("".join(a + "\n" for a in download_dialogue("127.0.0.2")).encode())
+        process.stdin.flush()
+        status, _ = self.interrupt(process, SIGHUP, "logged in 'log.txt' \n\n\n" + MENU)
+        self.assertEqual(status, 129)
+        steps = download_steps("127.0.0.2", "fetched")
+        self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
+
+    def test_sighup_ignored_at_start_stays_ignored(self):
+        device = self.device("127.0.0.2")
+        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   preexec_fn=ignore_hangups)
+        process.stdin.write("".join(a + "\n" for a in download_dialogue("127.0.0.2") + ["3"])
+                            .encode())
+        process.stdin.close()
+        self.wait_for_output(process, "INI download")  # the 3 s pause follows
+        process.send_signal(SIGHUP)
+        self.assertEqual(process.wait(timeout=30), 0)
+        process.stdout.close()
+        process.stderr.close()
+        steps = download_steps("127.0.0.2", "fetched")
+        self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
+        self.assertEqual(self.read("config.ini"), device.file("config.ini"))
+
+    def test_terminal_gone_is_the_end_of_input(self):
+        # Reads on a terminal whose other side has closed fail with EIO: the
+        # end of the input at the menu, not an answer and not a busy loop.
+        master, slave = pty.openpty()
+        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=slave,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   preexec_fn=ignore_hangups)
+        os.close(slave)
+        stdout = self.wait_for_output(process, "Action: ")
+        os.close(master)
+        closed = time.monotonic()
+        _, status, usage = os.wait4(process.pid, 0)
+        process.returncode = os.waitstatus_to_exitcode(status)
+        stdout += (process.stdout.read() or b"").decode()
+        process.stdout.close()
+        process.stderr.close()
+        self.assertEqual(process.returncode, 0)
+        self.assertLess(time.monotonic() - closed, 2)
+        self.assertLess(usage.ru_utime + usage.ru_stime, 0.5)
+        self.assertFalse(stdout.endswith("Response invalid \n" + MENU), stdout[-200:])
         self.assertSession(self.read("log.txt").decode(), "")
 
 

@@ -23,11 +23,13 @@ REASONS = {  # status: (console, log)
 }
 
 
-def download_steps(ip, outcome, ini="config.ini"):
+def download_steps(ip, outcome, ini="config.ini", sizes=None):
     """(console, log) of one download target.
 
     outcome: "fetched", "fetch failed", "no login" (the check's login
-    failed), "no listing", "old firmware".
+    failed), "no listing", "old firmware". sizes: (announced, received) of a
+    fetch that failed because its stream did not match the announced size;
+    the log says both.
     """
     head = f"\n\tDownloading {ini}    from     {ip}" + CHECK
     if outcome == "no login":
@@ -39,6 +41,8 @@ def download_steps(ip, outcome, ini="config.ini"):
                 head + "\tError, INI files not supported \n")
     steps = head + "Successful\n" + PROBE_OK + LOGIN_OK
     steps += DOWNLOADED if outcome == "fetched" else DOWNLOAD_FAILED
+    if sizes:
+        return steps, steps + "\tconfig.ini: %d bytes announced, %d received.\n" % sizes
     return steps, steps
 
 
