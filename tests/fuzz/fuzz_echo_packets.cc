@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/echo_icmp.h"
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_icmp.h"
+#include "platform/posix/echo_packet.h"
 
 namespace {
 

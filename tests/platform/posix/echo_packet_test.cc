@@ -1,4 +1,4 @@
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_packet.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/echo_icmp.h"
+#include "platform/posix/echo_icmp.h"
 
 namespace vornel {
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_packet.h"
 
 #include <cstring>
 
-#include "platform/echo_icmp.h"
+#include "platform/posix/echo_icmp.h"
 
 namespace vornel {
 namespace {

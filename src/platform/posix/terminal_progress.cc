@@ -1,4 +1,4 @@
-#include "platform/terminal_progress.h"
+#include "platform/posix/terminal_progress.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix_console.h"
+#include "platform/posix/posix_console.h"
 
 namespace vornel {
 namespace {

@@ -1,0 +1,43 @@
+#include "platform/system.h"
+
+#include <unistd.h>
+
+#include "platform/ftp_curl.h"
+#include "platform/interrupt.h"
+#include "platform/line_end.h"
+#include "platform/posix/echo_icmp.h"
+#include "platform/posix/posix_console.h"
+#include "platform/posix/terminal_progress.h"
+#include "platform/system_clock.h"
+
+namespace vornel {
+
+std::string_view native_line_end() { return "\n"; }
+
+struct System::Parts {
+  explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
+
+  Progress* live_line;
+  PosixConsole console;
+  SystemClock clock;
+  SystemSleeper sleeper;
+  CurlFtpClient ftp;
+  IcmpEchoFacility echo;
+};
+
+System::System() {
+  install_interrupt_handlers();
+  // Static, so that exit() after an interrupt still takes a shown line down.
+  // Only a terminal gets the line: a redirected or piped run sees nothing extra.
+  static TerminalProgress terminal_line(2);
+  parts_ = std::make_unique<Parts>(isatty(2) ? &terminal_line : no_progress());
+}
+
+System::~System() = default;
+
+Env System::env() const {
+  Parts& p = *parts_;
+  return Env{&p.console, nullptr, &p.clock, &p.sleeper, &p.ftp, &p.echo, p.live_line};
+}
+
+}  // namespace vornel
