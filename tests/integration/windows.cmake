@@ -1,0 +1,1 @@
+# The end-to-end suite against vornel.exe, under wine.
