@@ -4,15 +4,12 @@
 
 #include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
-#include "platform/line_end.h"
 #include "platform/posix/echo_icmp.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/terminal_progress.h"
 #include "platform/system_clock.h"
 
 namespace vornel {
-
-std::string_view native_line_end() { return "\n"; }
 
 struct System::Parts {
   explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}

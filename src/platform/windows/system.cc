@@ -4,15 +4,12 @@
 
 #include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
-#include "platform/line_end.h"
 #include "platform/system_clock.h"
 #include "platform/windows/console_progress.h"
 #include "platform/windows/icmp_echo.h"
 #include "platform/windows/windows_console.h"
 
 namespace vornel {
-
-std::string_view native_line_end() { return "\r\n"; }
 
 struct System::Parts {
   explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
