@@ -15,7 +15,7 @@
 #include "platform/ftp_curl_session.h"
 #include "platform/interrupt.h"
 #include "platform/ipv4_address.h"
-#include "platform/local_file.h"
+#include "platform/ftp_local_files.h"
 #include "platform/staged_file.h"
 
 namespace vornel {

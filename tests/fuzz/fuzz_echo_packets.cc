@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/posix/echo_icmp.h"
+#include "platform/echo.h"
 #include "platform/posix/echo_packet.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/posix/echo_icmp.h"
+#include "platform/echo.h"
 
 namespace vornel {
 namespace {

@@ -4,6 +4,7 @@
 
 #include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
+#include "platform/local_files.h"
 #include "platform/posix/echo_icmp.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/terminal_progress.h"
@@ -34,7 +35,13 @@ System::~System() = default;
 
 Env System::env() const {
   Parts& p = *parts_;
-  return Env{&p.console, nullptr, &p.clock, &p.sleeper, &p.ftp, &p.echo, p.live_line};
+  return Env{.console = &p.console,
+             .clock = &p.clock,
+             .sleeper = &p.sleeper,
+             .ftp = &p.ftp,
+             .echo = &p.echo,
+             .progress = p.live_line,
+             .files = &working_directory_files()};
 }
 
 }  // namespace vornel

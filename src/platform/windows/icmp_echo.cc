@@ -29,18 +29,23 @@ EchoResult echo_result_for_status(unsigned long status) {
     case IP_REQ_TIMED_OUT:
       return {EchoResult::kTimeout, 0};
     case IP_DEST_NET_UNREACHABLE:
+      return {EchoResult::kFailure, kEchoDestNetUnreachable};
     case IP_DEST_HOST_UNREACHABLE:
+      return {EchoResult::kFailure, kEchoDestHostUnreachable};
     case IP_DEST_PROT_UNREACHABLE:
+      return {EchoResult::kFailure, kEchoDestProtocolUnreachable};
     case IP_DEST_PORT_UNREACHABLE:
+      return {EchoResult::kFailure, kEchoDestPortUnreachable};
     case IP_TTL_EXPIRED_TRANSIT:
+      return {EchoResult::kFailure, kEchoTtlExpiredTransit};
     case IP_BAD_DESTINATION:
-      return {EchoResult::kFailure, static_cast<int>(status)};
+      return {EchoResult::kFailure, kEchoBadDestination};
     // The ICMP errors that the POSIX build also counts as general failures.
     case IP_TTL_EXPIRED_REASSEM:
     case IP_PARAM_PROBLEM:
     case IP_SOURCE_QUENCH:
     case IP_GENERAL_FAILURE:
-      return {EchoResult::kFailure, IP_GENERAL_FAILURE};
+      return {EchoResult::kFailure, kEchoGeneralFailure};
     default:
       return {EchoResult::kFailure, static_cast<int>(status)};
   }

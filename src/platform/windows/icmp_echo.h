@@ -9,11 +9,11 @@ namespace vornel {
 
 // What an IP_STATUS of the ICMP echo service (the status of a reply, or
 // GetLastError() after IcmpSendEcho failed) means for a request, in the
-// codes that the POSIX build reports for the same events: IP_SUCCESS is a
-// reply, IP_REQ_TIMED_OUT a time-out, an ICMP error about the request its
-// failure code (11002 to 11005, 11013, 11050 for the rarer ICMP errors), a
-// bad address 11018. Any other status is a local failure and is reported as
-// it is, as the POSIX build reports an errno.
+// codes of echo.h that the POSIX build reports for the same events:
+// IP_SUCCESS is a reply, IP_REQ_TIMED_OUT a time-out, an ICMP error about the
+// request its failure code (kEchoGeneralFailure for the rarer ICMP errors),
+// a bad address kEchoBadDestination. Any other status is a local failure and
+// is reported as it is, as the POSIX build reports an errno.
 EchoResult echo_result_for_status(unsigned long status);
 
 // Echo through the Windows ICMP echo service (IcmpCreateFile, IcmpSendEcho,

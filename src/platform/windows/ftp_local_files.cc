@@ -1,4 +1,4 @@
-#include "platform/local_file.h"
+#include "platform/ftp_local_files.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-#ifndef VORNEL_PLATFORM_LOCAL_FILE_H_
-#define VORNEL_PLATFORM_LOCAL_FILE_H_
+#ifndef VORNEL_PLATFORM_FTP_LOCAL_FILES_H_
+#define VORNEL_PLATFORM_FTP_LOCAL_FILES_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -28,4 +28,4 @@ bool creation_refused_by_directory();
 
 }  // namespace vornel
 
-#endif  // VORNEL_PLATFORM_LOCAL_FILE_H_
+#endif  // VORNEL_PLATFORM_FTP_LOCAL_FILES_H_
