@@ -13,9 +13,9 @@
 #include "platform/bounded_copy.h"
 #include "platform/file_handle.h"
 #include "platform/ftp_curl_session.h"
+#include "platform/ftp_local_files.h"
 #include "platform/interrupt.h"
 #include "platform/ipv4_address.h"
-#include "platform/ftp_local_files.h"
 #include "platform/staged_file.h"
 
 namespace vornel {

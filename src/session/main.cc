@@ -7,7 +7,8 @@
 
 int main() {
   vornel::System system;
-  return vornel::run_utility(system.env(), [](std::string* error) -> std::unique_ptr<vornel::LogSink> {
-    return vornel::FileLog::open(vornel::kLogFileName, error);
-  });
+  return vornel::run_utility(system.env(),
+                             [](std::string* error) -> std::unique_ptr<vornel::LogSink> {
+                               return vornel::FileLog::open(vornel::kLogFileName, error);
+                             });
 }

@@ -22,8 +22,8 @@ unsigned columns(HANDLE handle) {
 bool ConsoleProgress::enable() {
   DWORD mode = 0;
   if (!GetConsoleMode(handle_, &mode)) return false;
-  return SetConsoleMode(handle_, mode | ENABLE_PROCESSED_OUTPUT |
-                                     ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  return SetConsoleMode(handle_,
+                        mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 void ConsoleProgress::show(std::string_view text) {

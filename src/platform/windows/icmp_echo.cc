@@ -1,10 +1,12 @@
 #include "platform/windows/icmp_echo.h"
 
 // <winsock2.h> before <windows.h>, and both before the IP helper headers.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
+// clang-format on
 
 #include <cstdint>
 #include <cstring>
@@ -81,8 +83,8 @@ EchoResult IcmpServiceEcho::echo(const char* address, unsigned timeout_ms) {
   std::uint32_t target = 0;
   if (!parse_ipv4_address(address, &target)) return echo_result_for_status(IP_BAD_DESTINATION);
   alignas(ICMP_ECHO_REPLY) unsigned char reply_area[kReplyAreaSize];
-  DWORD replies = IcmpSendEcho(handle_, target, nullptr, 0, nullptr, reply_area, kReplyAreaSize,
-                               timeout_ms);
+  DWORD replies =
+      IcmpSendEcho(handle_, target, nullptr, 0, nullptr, reply_area, kReplyAreaSize, timeout_ms);
   DWORD error = replies == 0 ? GetLastError() : 0;
   exit_if_interrupted();
   // No reply and no reason given must not pass for IP_SUCCESS.

@@ -1,10 +1,11 @@
+#include "platform/interrupt.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
 
-#include "platform/interrupt.h"
 #include "platform/windows/interrupt_wait.h"
 
 namespace vornel {
@@ -75,8 +76,8 @@ bool wait_for_interrupt(unsigned milliseconds) {
 void install_interrupt_handlers() {
   if (g_interrupted == nullptr) g_interrupted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (g_main_thread == nullptr) {
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_main_thread,
-                    0, FALSE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_main_thread, 0,
+                    FALSE, DUPLICATE_SAME_ACCESS);
   }
   SetConsoleCtrlHandler(on_console_event, TRUE);
   std::signal(SIGABRT, on_abort);

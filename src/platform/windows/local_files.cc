@@ -1,6 +1,7 @@
+#include "platform/local_files.h"
+
 #include <windows.h>
 
-#include "platform/local_files.h"
 #include "platform/windows/system_error.h"
 
 namespace vornel {

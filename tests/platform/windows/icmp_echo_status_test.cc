@@ -1,6 +1,6 @@
-#include "platform/windows/icmp_echo.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/windows/icmp_echo.h"
 
 namespace vornel {
 namespace {
