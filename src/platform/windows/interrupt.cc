@@ -19,6 +19,9 @@ constexpr int kSigTerm = 15;
 constexpr int kAbortStatus = 134;
 
 std::atomic<int> g_signal{0};
+// Set once the main thread ends the process: from then on the handler stops
+// cancelling its I/O, which is now the log and console text being written out.
+std::atomic<bool> g_exiting{false};
 HANDLE g_interrupted = nullptr;  // manual-reset event, set once a signal is recorded
 HANDLE g_main_thread = nullptr;  // the thread that installed the handlers
 
@@ -60,7 +63,7 @@ int handle_console_event(unsigned long event) {
   if (signal_number == kSigInt) return 1;
   for (;;) {
     Sleep(kCancelRepeatMs);
-    if (g_main_thread != nullptr) CancelSynchronousIo(g_main_thread);
+    if (g_main_thread != nullptr && !g_exiting) CancelSynchronousIo(g_main_thread);
   }
 }
 
@@ -87,7 +90,9 @@ int pending_interrupt() { return g_signal; }
 
 void exit_if_interrupted() {
   int signal_number = g_signal;
-  if (signal_number != 0) std::exit(128 + signal_number);
+  if (signal_number == 0) return;
+  g_exiting = true;
+  std::exit(128 + signal_number);
 }
 
 }  // namespace vornel
