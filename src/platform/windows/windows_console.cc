@@ -12,10 +12,12 @@
 namespace vornel {
 namespace {
 
-// Ctrl-C at a console ends the pending read at once, while the control
-// handler that records it runs on a thread of its own: this long is given
-// for it to arrive before the read counts as the end of input.
-constexpr unsigned kControlHandlerGraceMs = 500;
+// Ctrl-C at a console ends the pending read at once, and under wine a
+// SIGINT ends a read from a pipe the same way, as an empty read, while the
+// control handler that records it runs on a thread of its own: this long is
+// given for it to arrive before the read counts as the end of input. A pipe
+// whose writer has gone (ERROR_BROKEN_PIPE) ends at once.
+constexpr unsigned kControlHandlerGraceMs = 300;
 
 constexpr char kEndOfInput = '\x1a';  // Ctrl-Z
 
@@ -54,7 +56,8 @@ bool WindowsConsole::fill() {
       return true;
     }
     DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-    if (wait_for_interrupt(input_is_console_ ? kControlHandlerGraceMs : 0)) exit_if_interrupted();
+    bool writer_gone = error == ERROR_BROKEN_PIPE && !input_is_console_;
+    if (wait_for_interrupt(writer_gone ? 0 : kControlHandlerGraceMs)) exit_if_interrupted();
     // Cancelled by the control handler for an event that did not end the run.
     if (error == ERROR_OPERATION_ABORTED) continue;
     ended_ = true;
