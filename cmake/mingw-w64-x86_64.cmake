@@ -13,6 +13,7 @@ set(CMAKE_CXX_COMPILER ${VORNEL_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${VORNEL_MINGW_TRIPLET}-windres)
 set(CMAKE_AR ${VORNEL_MINGW_TRIPLET}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${VORNEL_MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "")
+set(CMAKE_STRIP ${VORNEL_MINGW_TRIPLET}-strip CACHE FILEPATH "")
 
 # Libraries, headers and packages only from the mingw root, never the host's;
 # programs (python3, the wine wrapper) from the host. A libcurl built outside

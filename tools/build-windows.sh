@@ -145,3 +145,32 @@ if [ "$libcurl_only" = yes ]; then
   echo "$libcurl"
   exit 0
 fi
+
+build=$top/build-windows
+quietly "configuring the Windows build" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCURL_DIR="$libcurl/lib/cmake/CURL"
+cmake --build "$build" -j"$jobs"
+exe=$build/vornel.exe
+
+# A DLL that a bare Windows 10 or 11 does not have would keep the exe from
+# starting on the operators' machines: only the system's own are allowed.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+foreign=""
+for dll in $imports; do
+  case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
+    kernel32.dll | advapi32.dll | ws2_32.dll | iphlpapi.dll | msvcrt.dll | ucrtbase.dll | \
+      api-ms-win-*.dll | bcrypt.dll | user32.dll | shell32.dll | ole32.dll | crypt32.dll | \
+      secur32.dll | normaliz.dll | wldap32.dll) ;;
+    *) foreign="$foreign $dll" ;;
+  esac
+done
+if [ -n "$foreign" ]; then
+  echo "build-windows: $exe imports DLLs that are not part of Windows:$foreign" >&2
+  exit 1
+fi
+echo "build-windows: imports only system DLLs:" $imports >&2
+
+# The zip for Windows operators (CPack, cmake/WindowsPackage.cmake).
+quietly "making the zip" cmake --build "$build" --target package
+echo "build-windows: $(ls "$build"/vornel-*-win64.zip)" >&2
+echo "$exe"
