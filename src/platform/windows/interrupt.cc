@@ -19,17 +19,7 @@ constexpr int kSigTerm = 15;
 constexpr int kAbortStatus = 134;
 
 std::atomic<int> g_signal{0};
-// Set once the main thread ends the process: from then on the handler stops
-// cancelling its I/O, which is now the log and console text being written out.
-std::atomic<bool> g_exiting{false};
 HANDLE g_interrupted = nullptr;  // manual-reset event, set once a signal is recorded
-HANDLE g_main_thread = nullptr;  // the thread that installed the handlers
-
-// While the main thread waits in a synchronous read (the operator's answer on
-// a pipe), only a cancellation ends the wait. The handler keeps cancelling
-// for a process-ending event, since the main thread may start a new read
-// right after a check of its own.
-constexpr DWORD kCancelRepeatMs = 50;
 
 BOOL WINAPI on_console_event(DWORD event) { return handle_console_event(event) ? TRUE : FALSE; }
 
@@ -59,12 +49,12 @@ int handle_console_event(unsigned long event) {
   if (signal_number == 0) return 0;
   g_signal = signal_number;
   if (g_interrupted != nullptr) SetEvent(g_interrupted);
-  if (g_main_thread != nullptr) CancelSynchronousIo(g_main_thread);
   if (signal_number == kSigInt) return 1;
-  for (;;) {
-    Sleep(kCancelRepeatMs);
-    if (g_main_thread != nullptr && !g_exiting) CancelSynchronousIo(g_main_thread);
-  }
+  // Every wait of the main thread wakes for the event above; it ends the
+  // process through exit() within about a second (one echo request, one
+  // pass of the FTP loop), well inside the time Windows allows this handler.
+  Sleep(INFINITE);
+  return 1;
 }
 
 bool wait_for_interrupt(unsigned milliseconds) {
@@ -76,12 +66,14 @@ bool wait_for_interrupt(unsigned milliseconds) {
   return WaitForSingleObject(g_interrupted, milliseconds) == WAIT_OBJECT_0;
 }
 
+bool wait_for_handle_or_interrupt(void* handle) {
+  if (g_interrupted == nullptr) return WaitForSingleObject(handle, INFINITE) == WAIT_OBJECT_0;
+  HANDLE handles[] = {handle, g_interrupted};
+  return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+}
+
 void install_interrupt_handlers() {
   if (g_interrupted == nullptr) g_interrupted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (g_main_thread == nullptr) {
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_main_thread, 0,
-                    FALSE, DUPLICATE_SAME_ACCESS);
-  }
   SetConsoleCtrlHandler(on_console_event, TRUE);
   std::signal(SIGABRT, on_abort);
 }
@@ -90,9 +82,7 @@ int pending_interrupt() { return g_signal; }
 
 void exit_if_interrupted() {
   int signal_number = g_signal;
-  if (signal_number == 0) return;
-  g_exiting = true;
-  std::exit(128 + signal_number);
+  if (signal_number != 0) std::exit(128 + signal_number);
 }
 
 }  // namespace vornel

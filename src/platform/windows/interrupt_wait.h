@@ -15,16 +15,19 @@ namespace vornel {
 int signal_for_console_event(unsigned long event);
 
 // The handler installed by install_interrupt_handlers(): records the event's
-// signal, wakes wait_for_interrupt() and cancels a blocking read of the main
-// thread. For Ctrl-C and Ctrl-Break it returns at once; for the other events
-// Windows ends the process as soon as the handler returns, so it never
-// returns, and the main thread ends the process through exit() instead.
+// signal and wakes the waits below. For Ctrl-C and Ctrl-Break it returns at
+// once; for the other events Windows ends the process as soon as the handler
+// returns, so it never returns, and the main thread ends the process through
+// exit() instead.
 // Returns nonzero when it took the event.
 int handle_console_event(unsigned long event);
 
 // Waits up to milliseconds; true at once when an interrupt is (or becomes)
 // pending. Without installed handlers it is a plain pause.
 bool wait_for_interrupt(unsigned milliseconds);
+
+// Waits until the handle is signalled (true) or an interrupt is pending (false).
+bool wait_for_handle_or_interrupt(void* handle);
 
 }  // namespace vornel
 

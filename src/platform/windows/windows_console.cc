@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/interrupt.h"
@@ -12,16 +13,81 @@
 namespace vornel {
 namespace {
 
-// Ctrl-C at a console ends the pending read at once, and under wine a
-// SIGINT ends a read from a pipe the same way, as an empty read, while the
-// control handler that records it runs on a thread of its own: this long is
-// given for it to arrive before the read counts as the end of input. A pipe
-// whose writer has gone (ERROR_BROKEN_PIPE) ends at once.
+// Ctrl-C at a console ends the pending read at once, while the control
+// handler that records it runs on a thread of its own: this long is given
+// for it to arrive before the read counts as the end of input.
 constexpr unsigned kControlHandlerGraceMs = 300;
 
 constexpr char kEndOfInput = '\x1a';  // Ctrl-Z
 
 }  // namespace
+
+// The reading thread and what it shares with the console. Each request
+// (wanted_) gets exactly one ReadFile and one answer (done_); the console
+// touches the shared fields only while no read is under way. The thread owns
+// the object once the console has gone, since a read may still be blocked.
+class WindowsConsole::PipeReader {
+ public:
+  explicit PipeReader(HANDLE input)
+      : input_(input),
+        wanted_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+        done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~PipeReader() {
+    if (wanted_ != nullptr) CloseHandle(wanted_);
+    if (done_ != nullptr) CloseHandle(done_);
+  }
+  PipeReader(const PipeReader&) = delete;
+  PipeReader& operator=(const PipeReader&) = delete;
+
+  // Starts the thread; false when it can't be started (no reader then).
+  bool start() {
+    if (wanted_ == nullptr || done_ == nullptr) return false;
+    HANDLE thread = CreateThread(nullptr, 0, &PipeReader::run, this, 0, nullptr);
+    if (thread == nullptr) return false;
+    CloseHandle(thread);
+    return true;
+  }
+
+  // One read into data; an interrupt meanwhile ends the process.
+  bool read(char* data, DWORD capacity, DWORD* size) {
+    data_ = data;
+    capacity_ = capacity;
+    SetEvent(wanted_);
+    while (!wait_for_handle_or_interrupt(done_)) exit_if_interrupted();
+    *size = size_;
+    return ok_;
+  }
+
+  // Hands the object to the thread, which deletes it after its current read.
+  void release() {
+    stopping_ = true;
+    SetEvent(wanted_);
+  }
+
+ private:
+  static DWORD WINAPI run(void* self) {
+    auto* reader = static_cast<PipeReader*>(self);
+    for (;;) {
+      WaitForSingleObject(reader->wanted_, INFINITE);
+      if (reader->stopping_) break;
+      reader->size_ = 0;
+      reader->ok_ =
+          ReadFile(reader->input_, reader->data_, reader->capacity_, &reader->size_, nullptr) != 0;
+      SetEvent(reader->done_);
+    }
+    delete reader;
+    return 0;
+  }
+
+  HANDLE input_;
+  HANDLE wanted_;
+  HANDLE done_;
+  std::atomic<bool> stopping_{false};
+  char* data_ = nullptr;
+  DWORD capacity_ = 0;
+  DWORD size_ = 0;
+  bool ok_ = false;
+};
 
 bool is_real_console(void* handle) {
   DWORD mode = 0;
@@ -42,24 +108,39 @@ WindowsConsole::WindowsConsole(Progress* live_line)
       input_(GetStdHandle(STD_INPUT_HANDLE)),
       output_(GetStdHandle(STD_OUTPUT_HANDLE)),
       error_output_(GetStdHandle(STD_ERROR_HANDLE)),
-      input_is_console_(is_real_console(input_)) {}
+      input_is_console_(is_real_console(input_)) {
+  if (GetFileType(input_) != FILE_TYPE_PIPE) return;
+  pipe_reader_ = new PipeReader(input_);
+  if (!pipe_reader_->start()) {
+    delete pipe_reader_;
+    pipe_reader_ = nullptr;
+  }
+}
+
+WindowsConsole::~WindowsConsole() {
+  if (pipe_reader_ != nullptr) pipe_reader_->release();
+}
+
+bool WindowsConsole::read_input(unsigned long* size) {
+  DWORD n = 0;
+  bool ok = pipe_reader_ != nullptr ? pipe_reader_->read(buffer_, sizeof buffer_, &n)
+                                    : ReadFile(input_, buffer_, sizeof buffer_, &n, nullptr) != 0;
+  *size = n;
+  return ok;
+}
 
 bool WindowsConsole::fill() {
   if (ended_) return false;
   for (;;) {
     exit_if_interrupted();
-    DWORD n = 0;
-    BOOL ok = ReadFile(input_, buffer_, sizeof buffer_, &n, nullptr);
+    unsigned long n = 0;
+    bool ok = read_input(&n);
     if (ok && n > 0) {
       begin_ = 0;
       end_ = n;
       return true;
     }
-    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-    bool writer_gone = error == ERROR_BROKEN_PIPE && !input_is_console_;
-    if (wait_for_interrupt(writer_gone ? 0 : kControlHandlerGraceMs)) exit_if_interrupted();
-    // Cancelled by the control handler for an event that did not end the run.
-    if (error == ERROR_OPERATION_ABORTED) continue;
+    if (wait_for_interrupt(input_is_console_ ? kControlHandlerGraceMs : 0)) exit_if_interrupted();
     ended_ = true;
     return false;
   }

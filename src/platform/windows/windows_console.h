@@ -19,6 +19,9 @@ namespace vornel {
 class WindowsConsole : public Console {
  public:
   explicit WindowsConsole(Progress* live_line = no_progress());
+  ~WindowsConsole() override;
+  WindowsConsole(const WindowsConsole&) = delete;
+  WindowsConsole& operator=(const WindowsConsole&) = delete;
 
   bool read_line(std::string* line) override;
   void write(std::string_view text) override;
@@ -27,12 +30,20 @@ class WindowsConsole : public Console {
  private:
   // Refills buffer_ from standard input; false at end of input or on a read error.
   bool fill();
+  // One ReadFile of standard input into buffer_, ended early by an interrupt.
+  bool read_input(unsigned long* size);
+
+  class PipeReader;
 
   Progress* live_line_;
   void* input_;
   void* output_;
   void* error_output_;
   bool input_is_console_;
+  // Reads a pipe on a thread of its own: a wait can always be cut short by
+  // an interrupt, a read from a pipe not everywhere (under wine a SIGINT
+  // reaches the control handler but leaves the read blocked).
+  PipeReader* pipe_reader_ = nullptr;
   char buffer_[4096];
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
