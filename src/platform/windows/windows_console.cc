@@ -48,13 +48,13 @@ class WindowsConsole::PipeReader {
     return true;
   }
 
-  // One read into data; an interrupt meanwhile ends the process.
+  // One read of at most capacity bytes into data; an interrupt meanwhile
+  // ends the process.
   bool read(char* data, DWORD capacity, DWORD* size) {
-    data_ = data;
-    capacity_ = capacity;
     SetEvent(wanted_);
     while (!wait_for_handle_or_interrupt(done_)) exit_if_interrupted();
-    *size = size_;
+    *size = std::min(size_, capacity);
+    std::memcpy(data, data_, *size);
     return ok_;
   }
 
@@ -71,8 +71,8 @@ class WindowsConsole::PipeReader {
       WaitForSingleObject(reader->wanted_, INFINITE);
       if (reader->stopping_) break;
       reader->size_ = 0;
-      reader->ok_ =
-          ReadFile(reader->input_, reader->data_, reader->capacity_, &reader->size_, nullptr) != 0;
+      reader->ok_ = ReadFile(reader->input_, reader->data_, sizeof reader->data_, &reader->size_,
+                             nullptr) != 0;
       SetEvent(reader->done_);
     }
     delete reader;
@@ -83,8 +83,9 @@ class WindowsConsole::PipeReader {
   HANDLE wanted_;
   HANDLE done_;
   std::atomic<bool> stopping_{false};
-  char* data_ = nullptr;
-  DWORD capacity_ = 0;
+  // Its own buffer, not the console's: a read still blocked when the console
+  // goes must not write into freed memory.
+  char data_[4096];
   DWORD size_ = 0;
   bool ok_ = false;
 };
@@ -131,19 +132,16 @@ bool WindowsConsole::read_input(unsigned long* size) {
 
 bool WindowsConsole::fill() {
   if (ended_) return false;
-  for (;;) {
-    exit_if_interrupted();
-    unsigned long n = 0;
-    bool ok = read_input(&n);
-    if (ok && n > 0) {
-      begin_ = 0;
-      end_ = n;
-      return true;
-    }
-    if (wait_for_interrupt(input_is_console_ ? kControlHandlerGraceMs : 0)) exit_if_interrupted();
-    ended_ = true;
-    return false;
+  exit_if_interrupted();
+  unsigned long n = 0;
+  if (read_input(&n) && n > 0) {
+    begin_ = 0;
+    end_ = n;
+    return true;
   }
+  if (wait_for_interrupt(input_is_console_ ? kControlHandlerGraceMs : 0)) exit_if_interrupted();
+  ended_ = true;
+  return false;
 }
 
 bool WindowsConsole::read_line(std::string* line) {
