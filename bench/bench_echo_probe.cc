@@ -9,7 +9,7 @@
 #include <string>
 
 #include "device/probe.h"
-#include "platform/echo_icmp.h"
+#include "platform/posix/echo_icmp.h"
 #include "platform/log_sink.h"
 #include "platform/console.h"
 #include "platform/progress.h"

@@ -5,17 +5,27 @@ set -eu
 
 packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
   python3 python3-pyftpdlib iproute2 nftables util-linux parallel"
-if [ "${1:-}" = "--test" ]; then
-  packages="$packages clang libclang-rt-14-dev valgrind tmux"
-  # The package test: cpack's DEB dependencies (file, dpkg-dev), the
-  # capability tools, man to render the page, lintian, and hardening-check
-  # (devscripts).
-  packages="$packages file dpkg-dev libcap2-bin man-db groff-base lintian devscripts"
-fi
-# The yardsticks bench/run.sh measures Vornel against.
-if [ "${1:-}" = "--bench" ]; then
-  packages="$packages curl iputils-ping vsftpd"
-fi
+# The Windows build (tools/build-windows.sh): the mingw-w64 cross compilers
+# with POSIX threads, GoogleTest's sources to build it for Windows, wine to
+# run the result, dpkg-dev to unpack Debian's curl source package and patch
+# to reverse its TLS-flavour patches.
+windows="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest dpkg-dev patch"
+for option in "$@"; do
+  case $option in
+    --test)
+      # The suite, the sanitizer and fuzz builds, valgrind, the live-line
+      # test's tmux, and the Windows leg.
+      packages="$packages clang libclang-rt-14-dev valgrind tmux $windows"
+      # The package test: cpack's DEB dependencies (file, dpkg-dev), the
+      # capability tools, man to render the page, lintian, and hardening-check
+      # (devscripts).
+      packages="$packages file dpkg-dev libcap2-bin man-db groff-base lintian devscripts"
+      ;;
+    --windows) packages="$packages $windows" ;;
+    # The yardsticks bench/run.sh measures Vornel against.
+    --bench) packages="$packages curl iputils-ping vsftpd" ;;
+  esac
+done
 
 missing=""
 for p in $packages; do

@@ -3,7 +3,9 @@
 # start real FTP servers inside private network namespaces (those need root).
 # The whole suite runs twice: on the normal build, and on a build with
 # AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer, whose
-# reports are fatal. Then each libFuzzer target gets a short run.
+# reports are fatal. Then each libFuzzer target gets a short run. Last, the
+# Windows leg: vornel.exe cross-built (tools/build-windows.sh), its unit tests
+# and the end-to-end suite run under wine.
 set -eu
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh --test
@@ -23,3 +25,8 @@ export ASAN_OPTIONS UBSAN_OPTIONS
 (cd build-asan && ctest -j"$jobs" --output-on-failure --timeout 600)
 
 ./tools/fuzz.sh 12
+
+# The Windows build's CTest runs every test program under wine
+# (tools/wine-run), the end-to-end suite against vornel.exe.
+./tools/build-windows.sh
+(cd build-windows && ctest -j"$jobs" --output-on-failure --timeout 600)

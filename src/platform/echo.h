@@ -33,9 +33,11 @@ inline constexpr int kEchoBadDestination = 11018;
 // (fragmentation needed, source route failed, administratively prohibited,
 // ...), reassembly time exceeded, parameter problem, source quench.
 inline constexpr int kEchoGeneralFailure = 11050;
-// Any other code is the errno of a local failure: sendto() refused the
-// request (ENETUNREACH when no route leads to the address, EPERM when a local
-// firewall rule rejects it, ...) or poll() failed. Nothing left the host.
+// Any other code is a local failure, and nothing left the host: on POSIX
+// systems the errno with which sendto() refused the request (ENETUNREACH
+// when no route leads to the address, EPERM when a local firewall rule
+// rejects it, ...) or poll() failed; on Windows the echo service's own
+// status or error code (11050 when a local firewall rule rejects it).
 
 // An ICMP echo facility: open, echo one request at a time, close.
 class EchoFacility {

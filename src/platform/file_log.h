@@ -10,10 +10,12 @@
 
 namespace vornel {
 
-// The session log on a stdio stream opened for appending ("a+"): created when
-// missing, every write going to the end of what earlier runs left. The stream
-// is buffered; text not yet flushed is written out when the object is
-// destroyed or, since it is a stdio stream, at any normal process exit.
+// The session log on a stdio stream opened for true appending
+// (open_append_stream): created when missing, every write going to the end of
+// what earlier runs, or another run at the same time, left. Each '\n' is
+// written as native_line_end(). The stream is buffered; text not yet flushed
+// is written out when the object is destroyed or, since it is a stdio
+// stream, at any normal process exit.
 class FileLog : public LogSink {
  public:
   // Returns nullptr, with a reason in *error, when the file can't be opened.

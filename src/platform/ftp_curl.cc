@@ -1,13 +1,9 @@
 #include "platform/ftp_curl.h"
 
-#include <arpa/inet.h>
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,7 +13,9 @@
 #include "platform/bounded_copy.h"
 #include "platform/file_handle.h"
 #include "platform/ftp_curl_session.h"
+#include "platform/ftp_local_files.h"
 #include "platform/interrupt.h"
+#include "platform/ipv4_address.h"
 #include "platform/staged_file.h"
 
 namespace vornel {
@@ -48,8 +46,8 @@ bool is_remote_name(const char* name) { return is_command_safe(name) && name[0] 
 
 // Dotted-decimal IPv4 only, so nothing but an address can enter the URL.
 bool is_ipv4_address(const char* host) {
-  in_addr address;
-  return host != nullptr && inet_pton(AF_INET, host, &address) == 1;
+  std::uint32_t address;
+  return parse_ipv4_address(host, &address);
 }
 
 // Where a fetch stores when the caller names no local file: the remote name's
@@ -143,8 +141,7 @@ int CurlFtpClient::list(int session, const char* remote_dir, const char* local_f
   }
   StagedFile staged;
   if (!staged.open(local_file)) {
-    bool no_new_names = errno == EACCES || errno == EPERM || errno == EROFS;
-    return no_new_names ? list_in_place(found, remote_dir, local_file) : -1;
+    return creation_refused_by_directory() ? list_in_place(found, remote_dir, local_file) : -1;
   }
   DownloadSink sink;
   sink.file = staged.file();
@@ -160,24 +157,14 @@ int CurlFtpClient::list(int session, const char* remote_dir, const char* local_f
 // so an earlier device's listing never stays behind.
 int CurlFtpClient::list_in_place(FtpSession* session, const char* remote_dir,
                                  const char* local_file) {
-  int fd = open(local_file, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ftruncate(fd, 0) != 0) {
-    close(fd);
-    return -1;
-  }
-  FileHandle file(fdopen(fd, "wb"));
-  if (!file) {
-    close(fd);
-    return -1;
-  }
+  FileHandle file = open_for_rewrite(local_file);
+  if (!file) return -1;
   DownloadSink sink;
   sink.file = file.get();
   sink.limit = kMaxListingBytes;
   sink.text = true;
   bool ok = session->list(remote_dir, &sink) == CURLE_OK && std::fflush(file.get()) == 0;
-  if (!ok && ftruncate(fd, 0) != 0) return -1;
+  if (!ok && !empty_file(file.get())) return -1;
   return ok ? 0 : -1;
 }
 
@@ -210,13 +197,11 @@ int CurlFtpClient::upload(int session, const char* local_name, const char* remot
   FtpSession* found = find_session(session);
   if (found == nullptr || !is_remote_name(remote_name) || local_name == nullptr) return -1;
   FileHandle file = open_file(local_name, "rb");
-  struct stat info;
-  if (file == nullptr || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return -1;
-  }
+  std::int64_t size = 0;
+  if (file == nullptr || !regular_file_size(file.get(), &size)) return -1;
   UploadSource source;
   source.file = file.get();
-  source.size = static_cast<curl_off_t>(info.st_size);
+  source.size = static_cast<curl_off_t>(size);
   return found->store(remote_name, &source) == CURLE_OK ? 0 : -1;
 }
 

@@ -33,7 +33,8 @@ class CurlFtpClient : public FtpClient {
 
   int ftp_login(const char* host, const char* user, const char* password,
                 const char* account) override;
-  // Each name of the listing ends with '\n' (CR LF and a lone CR become '\n').
+  // Each name of the listing ends with native_line_end() (the device's LF,
+  // CR LF or lone CR alike).
   // A listing above 64 MiB counts as failed. In a working directory that
   // takes no new names, an existing regular local_file is rewritten in place
   // (and left empty when the listing fails).

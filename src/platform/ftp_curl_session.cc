@@ -1,13 +1,12 @@
 #include "platform/ftp_curl_session.h"
 
-#include <sys/select.h>
-#include <sys/socket.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <utility>
 
 #include "platform/interrupt.h"
+#include "platform/line_end.h"
+#include "platform/socket_shutdown.h"
 
 namespace vornel {
 namespace {
@@ -49,7 +48,8 @@ size_t write_to_sink(char* data, size_t size, size_t count, void* user) {
   sink->received += static_cast<curl_off_t>(bytes);
   if (sink->received > sink->limit) return 0;
   if (!sink->text) return std::fwrite(data, 1, bytes, sink->file) == bytes ? bytes : 0;
-  // Names end with a plain newline whatever the device ends its lines with.
+  // Names end with this platform's line end whatever the device ends its
+  // lines with.
   std::string lines;
   lines.reserve(bytes);
   for (size_t i = 0; i < bytes; ++i) {
@@ -59,7 +59,11 @@ size_t write_to_sink(char* data, size_t size, size_t count, void* user) {
       continue;
     }
     sink->after_cr = c == '\r';
-    lines.push_back(sink->after_cr ? '\n' : c);
+    if (c == '\r' || c == '\n') {
+      lines.append(native_line_end());
+    } else {
+      lines.push_back(c);
+    }
   }
   return std::fwrite(lines.data(), 1, lines.size(), sink->file) == lines.size() ? bytes : 0;
 }
@@ -256,7 +260,7 @@ void FtpSession::cut_control_connection() {
   curl_socket_t socket = CURL_SOCKET_BAD;
   if (curl_easy_getinfo(handle_.get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
       socket != CURL_SOCKET_BAD) {
-    shutdown(socket, SHUT_RDWR);
+    shut_down_socket(socket);
   }
 }
 

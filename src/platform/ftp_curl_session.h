@@ -17,7 +17,7 @@ namespace vornel {
 struct DownloadSink {
   std::FILE* file = nullptr;
   curl_off_t limit = 0;     // more bytes than this fail the transfer
-  bool text = false;        // listings: CR LF and a lone CR become '\n'
+  bool text = false;        // listings: every line end becomes native_line_end()
   curl_off_t received = 0;  // bytes curl delivered, before the conversion here
   bool after_cr = false;    // text: the last byte seen was a CR
 };

@@ -14,6 +14,12 @@ namespace vornel {
 // EINTR, so a pause or a probe never makes the operator wait for its end.
 // SIGPIPE is ignored: a peer that resets a connection or a closed stdout is
 // an error value, never the end of the process.
+//
+// On Windows the console's control events stand for the signals, with the
+// same exit statuses: Ctrl-C and Ctrl-Break for SIGINT (130), closing the
+// console window for a hang-up (SIGHUP, 129), logoff and shutdown for
+// SIGTERM (143). abort() there ends the process with 134, as SIGABRT does
+// under a POSIX shell, instead of the C runtime's 3.
 void install_interrupt_handlers();
 
 // The signal received (SIGINT, SIGTERM or SIGHUP), or 0.

@@ -1,10 +1,9 @@
 #include "fakes/fakes.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/bounded_copy.h"
@@ -100,9 +99,19 @@ FakeWorld::FakeWorld()
 }
 
 ScratchDir::ScratchDir() {
-  char templ[] = "/tmp/vornel-test-XXXXXX";
-  path_ = mkdtemp(templ);
-  previous_ = std::filesystem::current_path();
+  // A fresh directory under the system's temporary one, on every platform.
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (;;) {
+    std::filesystem::path candidate = base / ("vornel-test-" + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      path_ = candidate.string();
+      break;
+    }
+    if (error) std::abort();  // no temporary directory: no test can run
+  }
+  previous_ = std::filesystem::current_path().string();
   std::filesystem::current_path(path_);
 }
 

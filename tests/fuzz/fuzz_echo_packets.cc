@@ -7,7 +7,7 @@
 #include <span>
 
 #include "platform/echo.h"
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_packet.h"
 
 namespace {
 

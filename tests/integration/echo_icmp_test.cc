@@ -1,7 +1,7 @@
 // The ICMP echo facility against the kernel of a private network namespace.
 // Every address used is a loopback address of that namespace, or one it has
 // no route to, so nothing can leave it.
-#include "platform/echo_icmp.h"
+#include "platform/posix/echo_icmp.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>

@@ -4,6 +4,13 @@ Every test module re-executes itself inside a private network namespace
 (sim/devices.py), so simulated devices listen on 127.x.y.z addresses that
 nothing outside the test can see or reach. Without root the tests are
 skipped with the reason.
+
+With VORNEL_PLATFORM=windows the same tests run against vornel.exe under
+wine (VORNEL_BINARY is then a launcher that starts it through tools/wine-run):
+each module gets a wine prefix and server of its own inside its namespace
+(sim/wine.py), and what Vornel writes as text reaches the tests through
+text_of(), which turns the Windows build's CRLF line ends into the LF of the
+expected transcripts, so that they stay one set for both platforms.
 """
 
 import os
@@ -23,7 +30,37 @@ sys.path.insert(0, os.path.join(SOURCE_DIR, "sim"))
 import devices  # noqa: E402  (after the path that finds it)
 from devices import Device, drop_pings, group  # noqa: E402,F401  (for the tests)
 
+import wine  # noqa: E402
+
 SKIP_REASON = devices.NO_NAMESPACE_REASON
+WINDOWS = os.environ.get("VORNEL_PLATFORM") == "windows"
+
+
+def skip_under_wine(reason):
+    """For a test that cannot run against the Windows build here; says why."""
+    return unittest.skipIf(WINDOWS, "not under wine: " + reason)
+
+
+# The files Vornel writes as text; whatever else it writes (a fetched
+# config.ini) is written byte for byte on both platforms.
+TEXT_FILES = ("log.txt", "foundfir.txt")
+_BARE_LF = re.compile(rb"(?<!\r)\n")
+
+
+def text_of(data, what):
+    """What Vornel wrote as text (console, log), with LF line ends.
+
+    The Windows build ends every line with CRLF, so there a bare LF is a
+    fault, reported with where it is.
+    """
+    if WINDOWS:
+        bare = _BARE_LF.search(data)
+        if bare:
+            at = bare.start()
+            raise AssertionError(f"{what}: a line ends without CR at byte {at}: "
+                                 f"{data[max(0, at - 60):at + 1]!r}")
+        data = data.replace(b"\r\n", b"\n")
+    return data.decode()
 
 
 # The texts operators see; shared by the tests' expected transcripts.
@@ -75,8 +112,11 @@ class VornelTest(unittest.TestCase):
             f.write(content)
 
     def read(self, name):
+        """A file of the working directory, as bytes; Vornel's text files
+        with LF line ends (text_of)."""
         with open(os.path.join(self.workdir, name), "rb") as f:
-            return f.read()
+            data = f.read()
+        return text_of(data, name).encode() if name in TEXT_FILES else data
 
     def exists(self, name):
         return os.path.exists(os.path.join(self.workdir, name))
@@ -99,7 +139,7 @@ class VornelTest(unittest.TestCase):
     def finish(self, process, stdout, stderr):
         path = os.path.join(self.workdir, "log.txt")
         log = self.read("log.txt").decode() if os.path.isfile(path) else None
-        return Run(process.returncode, stdout.decode(), stderr.decode(), log)
+        return Run(process.returncode, text_of(stdout, "stdout"), text_of(stderr, "stderr"), log)
 
     def assertSession(self, log, body):
         """log is one session: header (any start time), then body."""
@@ -114,7 +154,7 @@ class VornelTest(unittest.TestCase):
         seen = b""
         deadline = time.monotonic() + timeout
         os.set_blocking(process.stdout.fileno(), False)
-        while text.encode() not in seen:
+        while text.encode() not in seen.replace(b"\r\n", b"\n"):
             if time.monotonic() > deadline:
                 self.fail(f"{text!r} never appeared in {seen.decode()!r}")
             chunk = process.stdout.read()
@@ -122,7 +162,7 @@ class VornelTest(unittest.TestCase):
                 seen += chunk
             else:
                 time.sleep(0.02)
-        return seen.decode()
+        return text_of(seen, "stdout")
 
     def interrupt(self, process, sig, after_output):
         """Sends sig once after_output was printed; returns (status, seconds to exit)."""
@@ -144,4 +184,6 @@ SIGTERM = signal.SIGTERM
 def main(mounts=False):
     if not SKIP_REASON:
         devices.enter_namespace(mounts)
+        if WINDOWS:
+            wine.private_prefix()
     unittest.main(verbosity=2)

@@ -1,4 +1,4 @@
-#include "platform/posix_console.h"
+#include "platform/posix/posix_console.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -5,13 +5,9 @@
 
 namespace vornel {
 
-// The live line on a terminal, drawn on the row below the cursor. The cursor
-// itself never moves, so a label the dialogue left half-written (such as
-// "Testing connection") stays intact and the next text continues it, without
-// anyone having to know the cursor's column. Taking the line down erases
-// from the cursor to the end of the screen, where only the live line can be.
-// REQUIRES: fd is a terminal that understands the VT100 sequences (every
-// terminal emulator, tmux, screen and the Linux console do).
+// The live line on a terminal file descriptor, drawn as vt_live_line.h
+// describes.
+// REQUIRES: fd is a terminal that understands the VT100 sequences.
 class TerminalProgress : public Progress {
  public:
   explicit TerminalProgress(int fd) : fd_(fd) {}

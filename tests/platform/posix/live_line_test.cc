@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "fakes/fakes.h"
-#include "platform/posix_console.h"
+#include "platform/posix/posix_console.h"
 #include "platform/system_clock.h"
-#include "platform/terminal_progress.h"
+#include "platform/posix/terminal_progress.h"
 
 namespace vornel {
 namespace {

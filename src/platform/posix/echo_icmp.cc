@@ -1,4 +1,4 @@
-#include "platform/echo_icmp.h"
+#include "platform/posix/echo_icmp.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/echo.h"
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_packet.h"
 
 namespace vornel {
 

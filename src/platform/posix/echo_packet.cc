@@ -1,4 +1,4 @@
-#include "platform/echo_packet.h"
+#include "platform/posix/echo_packet.h"
 
 #include <cstring>
 

@@ -1,0 +1,47 @@
+#include "platform/system.h"
+
+#include <unistd.h>
+
+#include "platform/ftp_curl.h"
+#include "platform/interrupt.h"
+#include "platform/local_files.h"
+#include "platform/posix/echo_icmp.h"
+#include "platform/posix/posix_console.h"
+#include "platform/posix/terminal_progress.h"
+#include "platform/system_clock.h"
+
+namespace vornel {
+
+struct System::Parts {
+  explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
+
+  Progress* live_line;
+  PosixConsole console;
+  SystemClock clock;
+  SystemSleeper sleeper;
+  CurlFtpClient ftp;
+  IcmpEchoFacility echo;
+};
+
+System::System() {
+  install_interrupt_handlers();
+  // Static, so that exit() after an interrupt still takes a shown line down.
+  // Only a terminal gets the line: a redirected or piped run sees nothing extra.
+  static TerminalProgress terminal_line(2);
+  parts_ = std::make_unique<Parts>(isatty(2) ? &terminal_line : no_progress());
+}
+
+System::~System() = default;
+
+Env System::env() const {
+  Parts& p = *parts_;
+  return Env{.console = &p.console,
+             .clock = &p.clock,
+             .sleeper = &p.sleeper,
+             .ftp = &p.ftp,
+             .echo = &p.echo,
+             .progress = p.live_line,
+             .files = &working_directory_files()};
+}
+
+}  // namespace vornel

@@ -1,0 +1,92 @@
+#include "platform/staged_file.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/windows/file_stream.h"
+#include "platform/windows/system_error.h"
+
+namespace vornel {
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+// Six characters for ".vornel-XXXXXX.part", different for every attempt of
+// this process and, through the process id and the clock, from those of
+// another run in the same directory.
+std::string unique_part() {
+  static std::atomic<unsigned long long> counter{0};
+  unsigned long long seed = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^
+                            GetTickCount64() ^ (++counter * 0x9E3779B97F4A7C15ull);
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string part;
+  for (int i = 0; i < 6; ++i) {
+    part.push_back(kLetters[seed % 36]);
+    seed /= 36;
+  }
+  return part;
+}
+
+bool delete_file(const std::string& path) { return DeleteFileW(wide_path(path.c_str()).c_str()); }
+
+}  // namespace
+
+StagedFile::~StagedFile() { discard(); }
+
+bool StagedFile::open(const std::string& target) {
+  discard();
+  std::string::size_type slash = target.find_last_of("/\\");
+  std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string path = directory + ".vornel-" + unique_part() + ".part";
+    HANDLE handle = CreateFileW(wide_path(path.c_str()).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      // The caller tells a directory that takes no new names by errno.
+      errno = errno_for_system_error(error);
+      return false;
+    }
+    temp_path_ = path;
+    target_ = target;
+    file_ = stream_for_handle(handle, "wb");
+    if (file_ == nullptr) {
+      discard();
+      errno = EIO;
+      return false;
+    }
+    return true;
+  }
+  errno = EEXIST;
+  return false;
+}
+
+bool StagedFile::commit() {
+  if (file_ == nullptr) return false;
+  bool ok = std::fflush(file_) == 0 && FlushFileBuffers(handle_of_stream(file_));
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  // Replaces a file of the target's name, as rename() does on POSIX systems;
+  // a directory of that name stays, and the commit fails.
+  ok = ok && MoveFileExW(wide_path(temp_path_.c_str()).c_str(), wide_path(target_.c_str()).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) {
+    discard();
+    return false;
+  }
+  temp_path_.clear();
+  return true;
+}
+
+void StagedFile::discard() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  if (!temp_path_.empty()) delete_file(temp_path_);
+  temp_path_.clear();
+}
+
+}  // namespace vornel

@@ -1,0 +1,47 @@
+#include "platform/system.h"
+
+#include <windows.h>
+
+#include "platform/ftp_curl.h"
+#include "platform/interrupt.h"
+#include "platform/local_files.h"
+#include "platform/system_clock.h"
+#include "platform/windows/console_progress.h"
+#include "platform/windows/icmp_echo.h"
+#include "platform/windows/windows_console.h"
+
+namespace vornel {
+
+struct System::Parts {
+  explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
+
+  Progress* live_line;
+  WindowsConsole console;
+  SystemClock clock;
+  SystemSleeper sleeper;
+  CurlFtpClient ftp;
+  IcmpServiceEcho echo;
+};
+
+System::System() {
+  install_interrupt_handlers();
+  // Static, so that exit() after an interrupt still takes a shown line down.
+  // Only a real console gets the line: a redirected or piped run sees nothing extra.
+  static ConsoleProgress console_line(GetStdHandle(STD_ERROR_HANDLE));
+  parts_ = std::make_unique<Parts>(console_line.enable() ? &console_line : no_progress());
+}
+
+System::~System() = default;
+
+Env System::env() const {
+  Parts& p = *parts_;
+  return Env{.console = &p.console,
+             .clock = &p.clock,
+             .sleeper = &p.sleeper,
+             .ftp = &p.ftp,
+             .echo = &p.echo,
+             .progress = p.live_line,
+             .files = &working_directory_files()};
+}
+
+}  // namespace vornel

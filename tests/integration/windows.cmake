@@ -1,0 +1,25 @@
+# The Windows build's integration tests. The C++ integration tests drive the
+# Linux platform layer (raw and ICMP sockets, unshare) and are not built for
+# Windows; the end-to-end suite runs a second time, against vornel.exe under
+# wine, in the same private network namespaces.
+
+# What the suite runs as "the binary": vornel.exe through the wine wrapper,
+# so that the tests, tools/shard-run.sh and shell commands start it as they
+# start the Linux build.
+set(VORNEL_WINE_LAUNCHER ${CMAKE_BINARY_DIR}/vornel-wine)
+file(GENERATE OUTPUT ${VORNEL_WINE_LAUNCHER}
+  CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:vornel>' \"$@\"\n"
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+# VORNEL_PLATFORM=windows: the harness gives each module's namespace a wine
+# prefix and server of its own, reads the CRLF line ends the Windows build
+# writes, and skips what cannot run under wine (each skip says why).
+file(GLOB VORNEL_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/integration/e2e/e2e_*.py)
+foreach(test_file ${VORNEL_E2E_TESTS})
+  get_filename_component(test_name ${test_file} NAME_WE)
+  add_test(NAME ${test_name} COMMAND /usr/bin/python3 ${test_file})
+  set_tests_properties(${test_name} PROPERTIES
+    LABELS "integration;e2e;windows" TIMEOUT 600
+    ENVIRONMENT "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_PLATFORM=windows;PYTHONDONTWRITEBYTECODE=1")
+endforeach()
