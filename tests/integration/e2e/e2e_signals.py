@@ -3,7 +3,7 @@
 import os
 import subprocess
 
-from harness import BINARY, SIGINT, SIGTERM, VornelTest, drop_pings, main
+from harness import BINARY, SIGINT, SIGTERM, VornelTest, drop_pings, main, skip_under_wine
 
 
 class Interrupts(VornelTest):
@@ -22,6 +22,10 @@ class Interrupts(VornelTest):
         self.assertIn("\tTesting connection                 ", log)
         self.assertEqual(self.temporary_files(), [])
 
+    # Wine turns SIGINT into Ctrl-C for the exe; SIGTERM just kills it, and
+    # the close, logoff and shutdown events cannot be raised from here.
+    @skip_under_wine("SIGTERM kills a wine process outright; the Windows console events "
+                     "behind status 143 and 129 are unit-tested")
     def test_sigterm_during_the_pause_after_a_failed_login(self):
         self.device("127.0.0.2", "--refuse-second-login")
         self.write("site.ini", "[a]\n")
@@ -40,6 +44,8 @@ class Interrupts(VornelTest):
         self.assertEqual(self.read("config.ini"), device.file("config.ini"))
         self.assertEqual(self.temporary_files(), [])
 
+    @skip_under_wine("a read blocked on a Linux pipe is not cancelled by wine's "
+                     "CancelSynchronousIo, so Ctrl-C at a prompt waits for the next input")
     def test_sigint_at_the_menu_writes_out_the_unflushed_header(self):
         process = subprocess.Popen([BINARY],
                                    cwd=self.workdir, stdin=subprocess.PIPE,
