@@ -4,9 +4,10 @@ A wine server serves one prefix, and the sockets of every program it runs
 belong to the network namespace the server was started in. So a test module
 working in a network namespace of its own needs a prefix and a server of its
 own, started in there: private_prefix() makes a hard-linked copy of a ready
-prefix (some hundredths of a second; making one from nothing takes seconds)
-and points WINEPREFIX at it, and tools/wine-run starts its server on the first
-run. The server is stopped and the copy removed when the process ends.
+prefix, its registry files copied (some hundredths of a second; making one
+from nothing takes seconds) and points WINEPREFIX at it, and tools/wine-run
+starts its server on the first run. The server is stopped and the copy
+removed when the process ends.
 """
 
 import atexit
@@ -21,7 +22,7 @@ WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
 WINESERVER = "/usr/lib/wine/wineserver64"
 CACHE = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"),
                      "vornel")
-TEMPLATE = os.path.join(CACHE, "wine-template")
+TEMPLATE = os.path.join(CACHE, "wine-ready")
 # Debian's wine keeps, in the prefix, the name of the directory in /tmp that
 # holds its server's socket: a copy must get a server of its own.
 SERVER_NOTE = "wineserver"
@@ -86,6 +87,13 @@ def private_prefix():
     base = tempfile.mkdtemp(prefix="vornel-wine-")
     prefix = os.path.join(base, "prefix")
     subprocess.run(["cp", "-al", template, prefix], check=True)
+    # The server rewrites the registry files in place: through a hard link it
+    # would write the template's, and those of every other copy.
+    for name in os.listdir(prefix):
+        if name.endswith(".reg"):
+            path = os.path.join(prefix, name)
+            shutil.copy2(path, path + ".copy")
+            os.replace(path + ".copy", path)
     os.environ["WINEPREFIX"] = prefix
 
     def remove():

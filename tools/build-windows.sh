@@ -82,7 +82,7 @@ build_libcurl() {
   work=$cache/work-$version
   rm -rf "$work"
   mkdir -p "$work"
-  echo "build-windows: building libcurl $version for mingw (about 3 minutes, once)" >&2
+  echo "build-windows: building libcurl $version for mingw (3 to 10 minutes, once)" >&2
   (cd "$work" && quietly "fetching the curl source package" private_apt source --download-only curl)
   quietly "unpacking the curl source package" dpkg-source -x "$work"/curl_*.dsc "$work/src"
   # dpkg-source applies Debian's TLS-flavour patches last, for its GnuTLS

@@ -231,6 +231,8 @@ awk -v mode="$mode" -v work="$work" -v list="$list" '
     return name + 0
   }
   FILENAME != work "/groups.tsv" {
+    # The Windows build (vornel.exe, under wine here) ends its lines with CRLF.
+    sub(/\r$/, "")
     s = shard_of(FILENAME)
     if (FILENAME ~ /\/status$/) { status[s] = $0 + 0; next }
     if (FILENAME ~ /\/errors\.txt$/) {

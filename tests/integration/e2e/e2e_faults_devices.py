@@ -13,9 +13,10 @@ the console.
 
 import hashlib
 import os
+import re
 
 from faults import control_characters, download_steps, summary, temporaries
-from harness import BANNER, MENU, RULE, VornelTest, batch_prompt, group, main
+from harness import BANNER, MENU, RULE, WINDOWS, VornelTest, batch_prompt, group, main
 
 ANNOUNCE = "\n\t** Running batch parameters from download_list.txt **\n"
 
@@ -83,7 +84,13 @@ class MisbehavingDevices(VornelTest):
             log += steps[1]
         end = summary([(ip, status) for ip, _, status in outcomes if status], note=True)
         self.assertEqual(run.stdout, console + end[0] + MENU)
-        self.assertSession(run.log, log + end[1] + RULE)
+        run_log = run.log
+        if WINDOWS:
+            # Wine reports the reset of 127.0.0.6's data connection as its end,
+            # so there the failed fetch is also logged as a short one.
+            run_log = re.sub(r"\tconfig\.ini: %d bytes announced, \d+ received\.\n" % len(broken),
+                             "", run_log)
+        self.assertSession(run_log, log + end[1] + RULE)
         for text in (run.stdout, run.stderr, run.log):
             self.assertEqual(control_characters(text), [])
 

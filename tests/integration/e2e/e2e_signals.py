@@ -9,13 +9,18 @@ import subprocess
 import time
 
 from faults import download_dialogue, download_steps, summary
-from harness import BINARY, MENU, RULE, SIGINT, SIGTERM, VornelTest, drop_pings, main
+from harness import (BINARY, MENU, RULE, SIGINT, SIGTERM, WINDOWS, VornelTest, drop_pings,
+                     main, skip_under_wine)
 
 SIGHUP = signal.SIGHUP
 
 
 def ignore_hangups():
     signal.signal(SIGHUP, signal.SIG_IGN)
+
+# Under wine a SIGHUP, like a SIGTERM, is taken by wine itself, which kills the
+# process: no console event reaches the program (those are unit-tested).
+HANGUP_BY_WINE = "wine handles SIGHUP itself and kills the process; the console close event is unit-tested"
 
 
 class Interrupts(VornelTest):
@@ -34,6 +39,10 @@ class Interrupts(VornelTest):
         self.assertIn("\tTesting connection                 ", log)
         self.assertEqual(self.temporary_files(), [])
 
+    # Wine turns SIGINT into Ctrl-C for the exe; SIGTERM just kills it, and
+    # the close, logoff and shutdown events cannot be raised from here.
+    @skip_under_wine("SIGTERM kills a wine process outright; the Windows console events "
+                     "behind status 143 and 129 are unit-tested")
     def test_sigterm_during_the_pause_after_a_failed_login(self):
         self.device("127.0.0.2", "--refuse-second-login")
         self.write("site.ini", "[a]\n")
@@ -53,7 +62,8 @@ class Interrupts(VornelTest):
         self.assertEqual(self.temporary_files(), [])
 
     def test_sigint_or_sighup_at_the_menu_writes_out_the_unflushed_header(self):
-        for sig, expected in ((SIGINT, 130), (SIGHUP, 129)):
+        cases = ((SIGINT, 130),) if WINDOWS else ((SIGINT, 130), (SIGHUP, 129))
+        for sig, expected in cases:
             with self.subTest(signal=sig):
                 if self.exists("log.txt"):
                     os.remove(os.path.join(self.workdir, "log.txt"))
@@ -64,6 +74,7 @@ class Interrupts(VornelTest):
                 self.assertEqual(status, expected)
                 self.assertSession(self.read("log.txt").decode(), "")
 
+    @skip_under_wine(HANGUP_BY_WINE)
     def test_sighup_at_the_menu_after_a_pass_keeps_the_whole_summary(self):
         self.device("127.0.0.2")
         process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
@@ -75,6 +86,7 @@ class Interrupts(VornelTest):
         steps = download_steps("127.0.0.2", "fetched")
         self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
 
+    @skip_under_wine(HANGUP_BY_WINE)
     def test_sighup_ignored_at_start_stays_ignored(self):
         device = self.device("127.0.0.2")
         process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,

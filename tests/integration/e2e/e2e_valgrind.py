@@ -6,9 +6,13 @@ import shutil
 import subprocess
 
 from faults import download_steps, summary, upload_steps
+import harness
 from harness import BINARY, RULE, VornelTest, main
 
 VALGRIND = shutil.which("valgrind")
+if harness.SKIP_REASON is None and harness.WINDOWS:
+    harness.SKIP_REASON = ("not under wine: memcheck would check wine's loader and Windows "
+                           "emulation, not vornel.exe; the Linux build runs it")
 
 
 def sanitized(binary):
