@@ -107,12 +107,14 @@ class SshHost:
                 pass
         for process in (self.sshd, self.holder):
             process.wait(timeout=10)
+        self.holder.stdout.close()
         self.log.close()
 
     def stop(self):
         if self.holder.poll() is None:
             self.kill()
         elif not self.log.closed:
+            self.holder.stdout.close()
             self.log.close()
 
 
@@ -122,6 +124,7 @@ class SshHosts:
     def __init__(self, root):
         self.root = root
         self.hosts = []
+        os.makedirs(root, exist_ok=True)
         self.client_key = os.path.join(root, "client_key")
         run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", self.client_key])
         self.ssh_config = os.path.join(root, "ssh_config")

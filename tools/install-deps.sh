@@ -4,9 +4,11 @@
 set -eu
 
 packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
-  python3 python3-pyftpdlib iproute2 nftables util-linux parallel"
+  python3 python3-pyftpdlib iproute2 nftables util-linux parallel rsync openssh-client"
 if [ "${1:-}" = "--test" ]; then
   packages="$packages clang libclang-rt-14-dev valgrind tmux"
+  # Hosts for shard-run.sh -S: sshd instances in namespaces of their own.
+  packages="$packages openssh-server"
   # The package test: cpack's DEB dependencies (file, dpkg-dev), the
   # capability tools and man to render the page.
   packages="$packages file dpkg-dev libcap2-bin man-db groff-base"

@@ -67,9 +67,10 @@ def group(ip, ini="site.ini", user="admin", password="secret"):
 
 
 class Device:
-    """One simulated device: a real FTP server on address:21."""
+    """One simulated device: a real FTP server on address:21. `prefix` runs it
+    elsewhere, such as inside another namespace (nsenter ...)."""
 
-    def __init__(self, workdir, address, *switches):
+    def __init__(self, workdir, address, *switches, prefix=()):
         self.address = address
         self.dir = os.path.join(workdir, "devices", address)
         self.root = os.path.join(self.dir, "root")
@@ -78,7 +79,7 @@ class Device:
         self.command_log = os.path.join(self.dir, "commands.log")
         self.server_log = open(os.path.join(self.dir, "server.log"), "w")
         self.process = subprocess.Popen(
-            ["/usr/bin/python3", SIMULATOR, "--address", address, "--root", self.root,
+            [*prefix, "/usr/bin/python3", SIMULATOR, "--address", address, "--root", self.root,
              "--ready-file", ready, "--command-log", self.command_log, *switches],
             stdout=subprocess.DEVNULL, stderr=self.server_log)
         deadline = time.monotonic() + 10
@@ -102,7 +103,7 @@ class Device:
             return f.read()
 
 
-def drop_pings(address):
+def drop_pings(address, prefix=()):
     """Makes echo requests to address vanish, as from a device that ignores ping.
 
     The rule sits on the input hook: a drop on output would fail the send
@@ -110,7 +111,7 @@ def drop_pings(address):
     """
     script = ("table ip vornel_test {\n chain in {\n  type filter hook input priority 0;\n"
               f"  ip daddr {address} icmp type echo-request drop\n }}\n}}\n")
-    subprocess.run(["nft", "-f", "-"], input=script.encode(), check=True)
+    subprocess.run([*prefix, "nft", "-f", "-"], input=script.encode(), check=True)
 
 
 class Run:
@@ -135,8 +136,8 @@ class VornelTest(unittest.TestCase):
                        stderr=subprocess.DEVNULL, check=False)
         shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def device(self, address, *switches):
-        device = Device(self.workdir, address, *switches)
+    def device(self, address, *switches, prefix=()):
+        device = Device(self.workdir, address, *switches, prefix=prefix)
         self.devices.append(device)
         return device
 
