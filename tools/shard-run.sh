@@ -153,7 +153,7 @@ work=$(cd "$work" && pwd)
 # in list order: shard, address, line in LIST, line of its opening in the
 # shard's list, INI file, why Vornel refuses it) and WORK/shards.tsv (per
 # shard: number, the hosts that reach its devices).
-"$cutter" -o "$work" -m "$mode" -n "${shards:-$jobs}" ${site_map:+-M "$site_map"} "$list" ||
+"$cutter" -o "$work" -m "$mode" ${shards:+-n "$shards"} ${site_map:+-M "$site_map"} "$list" ||
   { echo "shard-run: $list was not cut into shards" >&2; exit 2; }
 if [ ! -s "$work/groups.tsv" ]; then
   echo "shard-run: $list holds no group (a line starting SystemIP= and three more)" >&2

@@ -48,7 +48,7 @@ class ShardRun(VornelTest):
                    group("127.0.0.4") + "# south cabinet\n\n" + group("127.0.0.5") +
                    group("127.0.0.6") + group("127.0.0.2", "other.ini") + overlong)
 
-        status, stdout, stderr = self.shard_run("-k", "3", "fleet.txt")
+        status, stdout, stderr = self.shard_run("-k", "3", "-n", "3", "fleet.txt")
 
         self.assertEqual(status, 1, stdout + stderr)
         # The overlong password is on line 32 of fleet.txt.
