@@ -12,7 +12,8 @@
 #include "platform/echo_icmp.h"
 #include "platform/log_sink.h"
 #include "platform/console.h"
-#include "report/session.h"
+#include "platform/progress.h"
+#include "report/output.h"
 
 namespace {
 
@@ -46,12 +47,10 @@ unsigned probe(const char* address) {
   QuietConsole console;
   QuietLog log;
   vornel::IcmpEchoFacility echo;
-  vornel::Session s{};
-  s.env.console = &console;
-  s.env.log = &log;
-  s.env.echo = &echo;
+  vornel::Transcript out{console, log};
+  vornel::Prober prober{echo, *vornel::no_progress()};
   // The pass's limit: 10 misses.
-  return vornel::ping_target(s, address, 10) == 1 ? vornel::kAnswersNeeded : 0;
+  return vornel::ping_target(out, prober, address, 10) == 1 ? vornel::kAnswersNeeded : 0;
 }
 
 }  // namespace

@@ -38,8 +38,9 @@ For the caller:
                             "<conn> *close"     the control connection closed
                           <conn> numbers the control connections from 1,
                           across all the addresses of the process.
-  --ready-file FILE       written once every address listens: one line
-                          "ADDR PORT PID" per address
+  --ready-file FILE       renamed into place, whole, once every address
+                          listens: one line "ADDR PORT PID" per address
+                          (sim/devices.py waits for it)
 
 Misbehaviour, as met on real devices:
   --refuse-login          every login is refused (530)

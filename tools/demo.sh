@@ -26,4 +26,4 @@ SystemPassword=secret
 LIST
 done
 echo "Working directory: $work (device login admin / secret at 127.0.0.2)"
-exec unshare -n "$top/sim/run-with-devices.sh" --device "127.0.0.2" -- "$top/build/vornel"
+exec /usr/bin/python3 "$top/sim/devices.py" --device "127.0.0.2" -- "$top/build/vornel"

@@ -1,11 +1,9 @@
 #include "device/download.h"
 
-#include <sys/stat.h>
+#include <string>
 
 #include "device/texts.h"
-#include "device/transfer_session.h"
 #include "platform/bounded_copy.h"
-#include "report/output.h"
 
 namespace vornel {
 namespace {
@@ -15,34 +13,27 @@ constexpr char kAddressSuffix[] = ".ini";
 constexpr char kLoginFailed[] = "ERROR: log in failed.\n";
 constexpr char kDownloadFailed[] = "\tINI file download failed.\n";
 
-// Anything under the name counts, even a file we can't read or a dangling
-// link: what we fetch must never land on top of it.
-bool local_name_taken(const char* name) {
-  struct stat info;
-  return lstat(name, &info) == 0;
-}
-
 }  // namespace
 
-int download_ini_file(Session& s, TargetRecord* record) {
-  FtpClient& ftp = *s.env.ftp;
+int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record) {
   char local_name[32] = "";
-  if (local_name_taken(kRemoteName)) {
+  // Anything under the name counts, even a file we can't read or a dangling
+  // link: what we fetch must never land on top of it.
+  if (files.name_taken(kRemoteName)) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
-    ++s.totals.config_ini_detected;
+    ++t.totals.config_ini_detected;
   }
-  int session = login_for_transfer(s, record, kLoginFailed);
-  if (session == FtpClient::kNoSession) return 0;
-  say(s, kSuccessfulSpaced);
-  flush_log(s);
-  if (ftp.ftp_get(session, kRemoteName, local_name) == -1) {
-    say(s, kDownloadFailed);
-    flush_log(s);
-    fail_transfer(s, record, session);
+  ScopedFtpSession session = login_for_transfer(t, record, kLoginFailed);
+  if (!session) return 0;
+  say(t.out, kSuccessfulSpaced);
+  flush_log(t.out);
+  if (t.ftp.ftp_get(session.handle(), kRemoteName, local_name) == -1) {
+    say(t.out, kDownloadFailed);
+    flush_log(t.out);
+    fail_transfer(t, record, session);
     return 0;
   }
-  flush_log(s);
-  ftp.ftp_quit(session);
+  flush_log(t.out);
   record->status = STATUS_SUCCESS;
   return 1;
 }

@@ -4,8 +4,7 @@
 #include <string_view>
 
 #include "platform/bounded_copy.h"
-#include "platform/file_handle.h"
-#include "report/output.h"
+#include "platform/scoped_ftp_session.h"
 
 namespace vornel {
 namespace {
@@ -50,33 +49,32 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
   return false;
 }
 
-int check_ini_support(Session& s, const TargetRecord& record) {
-  FtpClient& ftp = *s.env.ftp;
+int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                      const TargetRecord& record) {
+  // Nothing reads the reply copies: they keep the calls FTP clients are built
+  // for (login, reply, list, reply, quit), a copy of a failed login's included.
   char reply[kReplySize];
-  int session = ftp.ftp_login(record.ip_address, record.user_name, record.password, "");
-  ftp.ftp_copyreplystr(session, reply, kReplySize);
-  if (session == FtpClient::kNoSession) {
-    say_log(s, kLoginUnsuccessful);
-    flush_log(s);
+  ScopedFtpSession session(ftp, record.ip_address, record.user_name, record.password);
+  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
+  if (!session) {
+    say_log(out, kLoginUnsuccessful);
+    flush_log(out);
     return kVersionUnknown;
   }
-  bool listed = ftp.ftp_ls(session, "", kListingFile) == 0;
-  ftp.ftp_copyreplystr(session, reply, kReplySize);
+  bool listed = ftp.ftp_ls(session.handle(), "", kListingFile) == 0;
+  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
 
   // After a failed listing, a "foundfir.txt" that the FTP layer could not
   // remove (a directory that takes no changes) is an earlier device's.
-  FileHandle listing = listed ? open_file(kListingFile, "r") : FileHandle();
+  FileHandle listing = listed ? files.open_for_reading(kListingFile) : FileHandle();
   if (!listing) {
-    say_log(s, kNoListing);
-    flush_log(s);
-    ftp.ftp_quit(session);
+    say_log(out, kNoListing);
+    flush_log(out);
     return kVersionUnknown;
   }
   char name[28];
   bool found = find_firmware_name(listing.get(), name);
-  flush_log(s);
-  listing.reset();
-  ftp.ftp_quit(session);
+  flush_log(out);
 
   int32_t version = found ? parse_firmware_version(name) : 0;
   return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;

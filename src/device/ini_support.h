@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "report/session.h"
+#include "platform/ftp_client.h"
+#include "platform/local_files.h"
+#include "report/output.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -28,11 +30,12 @@ int32_t parse_firmware_version(const char* name);
 // matches.
 bool find_firmware_name(std::FILE* listing, char (&name)[28]);
 
-// Logs in to the device, lists its login directory into "foundfir.txt" and
-// judges its firmware. Writes diagnostics to the log only. A listing without
+// Logs in to the device, lists its login directory into "foundfir.txt" (in
+// files) and judges its firmware. Writes diagnostics to the log only. A listing without
 // any firmware image gives version 0, so the device is judged too old rather
 // than judged by whatever file happens to be listed last.
-int check_ini_support(Session& s, const TargetRecord& record);
+int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                      const TargetRecord& record);
 
 }  // namespace vornel
 

@@ -17,10 +17,10 @@ constexpr char kNoEchoHint[] =
 
 // Closes the echo facility and takes the live count down on every path out
 // of the probe.
-struct EchoSession {
+struct EchoCloser {
   EchoFacility& echo;
   Progress& live_line;
-  ~EchoSession() {
+  ~EchoCloser() {
     live_line.clear();
     echo.close();
   }
@@ -28,24 +28,24 @@ struct EchoSession {
 
 }  // namespace
 
-int ping_target(Session& s, const char* address, uint32_t failure_limit) {
-  EchoFacility& echo = *s.env.echo;
+int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t failure_limit) {
+  EchoFacility& echo = prober.echo;
   if (!echo.open()) {
-    if (!s.echo_warning_shown) {
+    if (!prober.warning_shown) {
       std::string why = echo.open_failure_hint();
-      if (!why.empty()) s.env.console->error("vornel: " + why + "\n");
-      s.env.console->error(kNoEchoHint);
-      s.echo_warning_shown = true;
+      if (!why.empty()) out.console.error("vornel: " + why + "\n");
+      out.console.error(kNoEchoHint);
+      prober.warning_shown = true;
     }
     return 0;
   }
-  EchoSession closer{echo, *s.env.progress};
+  EchoCloser closer{echo, prober.live_line};
   uint32_t answered = 0;
   uint32_t missed = 0;
   while (missed < failure_limit) {
     // A silent device keeps the operator waiting up to failure_limit seconds;
     // the count says why. The verdict follows the last request at once.
-    s.env.progress->show(
+    prober.live_line.show(
         format(kLiveCount, address, answered, kAnswersNeeded, missed, failure_limit));
     EchoResult result = echo.echo(address, kEchoTimeoutMs);
     if (result.kind == EchoResult::kReply) {
@@ -53,12 +53,12 @@ int ping_target(Session& s, const char* address, uint32_t failure_limit) {
       continue;
     }
     ++missed;
-    say_log(s, result.kind == EchoResult::kTimeout ? format(kPingTimeout, address)
-                                                   : format(kPingError, result.code));
-    flush_log(s);
+    say_log(out, result.kind == EchoResult::kTimeout ? format(kPingTimeout, address)
+                                                     : format(kPingError, result.code));
+    flush_log(out);
   }
-  say_log(s, format(kFailedToPing, address));
-  flush_log(s);
+  say_log(out, format(kFailedToPing, address));
+  flush_log(out);
   return 0;
 }
 

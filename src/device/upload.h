@@ -1,8 +1,7 @@
 #ifndef VORNEL_DEVICE_UPLOAD_H_
 #define VORNEL_DEVICE_UPLOAD_H_
 
-#include "report/session.h"
-#include "targets/target_record.h"
+#include "device/transfer.h"
 
 namespace vornel {
 
@@ -10,7 +9,7 @@ namespace vornel {
 // name. Reports each step on the console and in the log, stores the outcome
 // in record->status and counts a failure. Returns 1 when the file was
 // transferred, 0 otherwise (after the 15 s pause of a failed transfer).
-int upload_ini_file(Session& s, TargetRecord* record);
+int upload_ini_file(const TransferContext& t, TargetRecord* record);
 
 }  // namespace vornel
 

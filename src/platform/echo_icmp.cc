@@ -14,6 +14,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <span>
 
 #include "platform/interrupt.h"
 
@@ -25,6 +26,35 @@ using SteadyClock = std::chrono::steady_clock;
 // Large enough for any ICMP error (the kernel quotes at most 576 bytes); a
 // longer packet is someone else's and arrives truncated, so it is skipped.
 constexpr std::size_t kReceiveBufferSize = 1024;
+
+// One datagram read from a socket without waiting: its bytes, and its sender
+// (from the error queue: the destination of the request it quotes).
+struct Datagram {
+  sockaddr_in peer = {};
+  iovec data = {};
+  msghdr message = {};
+};
+
+// recvmsg into buffer, and control data into control when there is room for
+// it. A signal that does not end the process only makes it try again.
+// Returns the datagram's size, or -1 with errno set.
+ssize_t receive(int fd, int flags, std::span<std::uint8_t> buffer, std::span<char> control,
+                Datagram* datagram) {
+  for (;;) {
+    *datagram = {};
+    datagram->data = {buffer.data(), buffer.size()};
+    msghdr& message = datagram->message;
+    message.msg_name = &datagram->peer;
+    message.msg_namelen = sizeof datagram->peer;
+    message.msg_iov = &datagram->data;
+    message.msg_iovlen = 1;
+    message.msg_control = control.empty() ? nullptr : control.data();
+    message.msg_controllen = control.size();
+    ssize_t size = recvmsg(fd, &message, flags | MSG_DONTWAIT);
+    if (size >= 0 || errno != EINTR) return size;
+    exit_if_interrupted();
+  }
+}
 
 // The one operation that needs privilege (root or CAP_NET_RAW).
 int open_raw_icmp_socket() { return socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP); }
@@ -172,26 +202,16 @@ EchoResult IcmpEchoFacility::wait_for_reply(unsigned timeout_ms) {
 bool IcmpEchoFacility::drain_replies(EchoResult* result) {
   std::uint8_t buffer[kReceiveBufferSize];
   for (;;) {
-    sockaddr_in source = {};
-    iovec data = {buffer, sizeof buffer};
-    msghdr message = {};
-    message.msg_name = &source;
-    message.msg_namelen = sizeof source;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    ssize_t size = recvmsg(socket_.get(), &message, MSG_DONTWAIT);
+    Datagram datagram;
+    ssize_t size = receive(socket_.get(), 0, buffer, {}, &datagram);
     if (size < 0) {
-      if (errno == EINTR) {
-        exit_if_interrupted();
-        continue;
-      }
       // EAGAIN: all read. Anything else is a datagram socket reporting an
       // ICMP error a second time; its error queue entry is what counts.
       return false;
     }
-    if (message.msg_flags & MSG_TRUNC) continue;
+    if (datagram.message.msg_flags & MSG_TRUNC) continue;
     std::span<const std::uint8_t> packet(buffer, static_cast<std::size_t>(size));
-    EchoVerdict verdict = matcher_.classify(packet, source.sin_addr.s_addr);
+    EchoVerdict verdict = matcher_.classify(packet, datagram.peer.sin_addr.s_addr);
     if (verdict.kind == EchoVerdict::kReply) {
       *result = {EchoResult::kReply, 0};
       return true;
@@ -207,21 +227,9 @@ bool IcmpEchoFacility::drain_error_queue(EchoResult* result) {
   std::uint8_t buffer[kReceiveBufferSize];
   alignas(cmsghdr) char control[512];
   for (;;) {
-    sockaddr_in quoted_destination = {};
-    iovec data = {buffer, sizeof buffer};
-    msghdr message = {};
-    message.msg_name = &quoted_destination;
-    message.msg_namelen = sizeof quoted_destination;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t size = recvmsg(socket_.get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT);
+    Datagram datagram;
+    ssize_t size = receive(socket_.get(), MSG_ERRQUEUE, buffer, control, &datagram);
     if (size < 0) {
-      if (errno == EINTR) {
-        exit_if_interrupted();
-        continue;
-      }
       // Clears a pending socket error that has no queue entry (a raw socket
       // keeps none), so poll() does not report it again and again.
       int pending = 0;
@@ -229,6 +237,7 @@ bool IcmpEchoFacility::drain_error_queue(EchoResult* result) {
       getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &pending, &length);
       return false;
     }
+    msghdr& message = datagram.message;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
       if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
       // Only a whole error record is read; a cut one (MSG_CTRUNC) is skipped.
@@ -239,7 +248,7 @@ bool IcmpEchoFacility::drain_error_queue(EchoResult* result) {
       if (error.ee_origin != SO_EE_ORIGIN_ICMP) continue;
       std::span<const std::uint8_t> quoted(buffer, static_cast<std::size_t>(size));
       EchoVerdict verdict = matcher_.classify_queued_error(error.ee_type, error.ee_code, quoted,
-                                                           quoted_destination.sin_addr.s_addr);
+                                                           datagram.peer.sin_addr.s_addr);
       if (verdict.kind == EchoVerdict::kError) {
         *result = {EchoResult::kFailure, verdict.code};
         return true;

@@ -9,31 +9,6 @@
 
 namespace vornel {
 
-// EchoResult::code values of kFailure. They follow the IP status numbers of
-// the Windows ping tools, which operators already know from older logs.
-//
-// ICMP destination unreachable, by its code: net (0), net unknown (6), net
-// prohibited (9), net for TOS (11).
-inline constexpr int kEchoDestNetUnreachable = 11002;
-// ICMP destination unreachable: host (1), host unknown (7), host prohibited
-// (10), host for TOS (12).
-inline constexpr int kEchoDestHostUnreachable = 11003;
-// ICMP destination unreachable: protocol (2).
-inline constexpr int kEchoDestProtocolUnreachable = 11004;
-// ICMP destination unreachable: port (3).
-inline constexpr int kEchoDestPortUnreachable = 11005;
-// ICMP time exceeded: TTL expired in transit (0).
-inline constexpr int kEchoTtlExpiredTransit = 11013;
-// The address text is not a dotted-decimal IPv4 address. Nothing was sent.
-inline constexpr int kEchoBadDestination = 11018;
-// Any other ICMP error about the request: the remaining unreachable codes
-// (fragmentation needed, source route failed, administratively prohibited,
-// ...), reassembly time exceeded, parameter problem, source quench.
-inline constexpr int kEchoGeneralFailure = 11050;
-// Any other code is the errno of a local failure: sendto() refused the
-// request (ENETUNREACH when no route leads to the address, EPERM when a local
-// firewall rule rejects it, ...) or poll() failed. Nothing left the host.
-
 // Echo over an ICMP socket of this host.
 //
 // open() prefers an ICMP datagram socket, which needs no privilege when the

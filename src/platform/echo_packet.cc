@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/echo_icmp.h"
+#include "platform/echo.h"
 
 namespace vornel {
 namespace {

@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/echo.h"
 #include "platform/ftp_client.h"
+#include "platform/local_files.h"
 #include "platform/log_sink.h"
 #include "platform/progress.h"
 #include "platform/sleeper.h"
@@ -21,6 +22,7 @@ struct Env {
   FtpClient* ftp = nullptr;
   EchoFacility* echo = nullptr;
   Progress* progress = no_progress();  // the live line; shown only on a terminal
+  LocalFiles* files = nullptr;         // the working directory
 };
 
 }  // namespace vornel

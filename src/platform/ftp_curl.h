@@ -5,25 +5,11 @@
 #include <memory>
 
 #include "platform/ftp_client.h"
+#include "platform/ftp_timeouts.h"
 
 namespace vornel {
 
 class FtpSession;
-
-// Time-outs shipped with the tool. A device gets this long before an
-// operation on it is given up; nothing waits longer.
-inline constexpr long kFtpConnectTimeoutMs = 10'000;
-inline constexpr long kFtpReplyTimeoutMs = 30'000;
-inline constexpr long kFtpStallTimeoutMs = 30'000;
-
-struct FtpTimeouts {
-  // From the TCP connect to a logged-in session: greeting, USER and PASS.
-  long connect_ms = kFtpConnectTimeoutMs;
-  // For each later command's reply. Applied in whole seconds, rounded up.
-  long reply_ms = kFtpReplyTimeoutMs;
-  // For an operation in which no byte moves, neither data nor a reply line.
-  long stall_ms = kFtpStallTimeoutMs;
-};
 
 // The FTP client on libcurl. A session is one control connection to port 21
 // of a dotted-decimal IPv4 address, logged in once and kept open until

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ftp_curl.h"
+#include "platform/ftp_timeouts.h"
 
 namespace vornel {
 

@@ -5,7 +5,7 @@
 
 namespace vornel {
 
-// The session log stream. Writes are buffered; flush() pushes them to the file.
+// The stream of "log.txt". Writes are buffered; flush() pushes them to the file.
 // Failures to write are not reported: the log never stops a pass.
 class LogSink {
  public:

@@ -18,17 +18,17 @@ std::string format(const char* fmt, ...) {
   return text;
 }
 
-void say(Session& s, std::string_view text) { say(s, text, text); }
+void say(Transcript& out, std::string_view text) { say(out, text, text); }
 
-void say(Session& s, std::string_view console_text, std::string_view log_text) {
-  say_console(s, console_text);
-  say_log(s, log_text);
+void say(Transcript& out, std::string_view console_text, std::string_view log_text) {
+  say_console(out, console_text);
+  say_log(out, log_text);
 }
 
-void say_console(Session& s, std::string_view text) { s.env.console->write(text); }
+void say_console(Transcript& out, std::string_view text) { out.console.write(text); }
 
-void say_log(Session& s, std::string_view text) { s.env.log->write(text); }
+void say_log(Transcript& out, std::string_view text) { out.log.write(text); }
 
-void flush_log(Session& s) { s.env.log->flush(); }
+void flush_log(Transcript& out) { out.log.flush(); }
 
 }  // namespace vornel

@@ -25,58 +25,58 @@ constexpr char kReasonNotSupported[] = "  Does not support INI files.\n";
 constexpr char kReasonUnknown[] = "  Unknown failure.\n";
 
 // The per-target lines go to the log first, then to the console.
-void say_log_first(Session& s, const std::string& log_text, const std::string& console_text) {
-  say_log(s, log_text);
-  say_console(s, console_text);
+void say_log_first(Transcript& out, const std::string& log_text, const std::string& console_text) {
+  say_log(out, log_text);
+  say_console(out, console_text);
 }
 
-void report_target(Session& s, const TargetRecord& record) {
+void report_target(Transcript& out, const TargetRecord& record) {
   std::string address = format(kTargetLine, record.ip_address);
-  say_log_first(s, address, address);
+  say_log_first(out, address, address);
   switch (record.status) {
     case STATUS_TRANSFER_FAILED:
-      return say_log_first(s, kReasonTransfer, kReasonTransfer);
+      return say_log_first(out, kReasonTransfer, kReasonTransfer);
     case STATUS_NOT_RESPONSIVE:
-      return say_log_first(s, kReasonNotResponsive, kReasonNotResponsive);
+      return say_log_first(out, kReasonNotResponsive, kReasonNotResponsive);
     case STATUS_LOGIN_FAILED:
-      return say_log_first(s, kReasonLoginLog, kReasonLoginConsole);
+      return say_log_first(out, kReasonLoginLog, kReasonLoginConsole);
     case STATUS_FILE_NOT_OPENED: {
       std::string reason = format(kReasonFileNotOpened, record.ini_file_name);
-      return say_log_first(s, reason, reason);
+      return say_log_first(out, reason, reason);
     }
     case STATUS_INI_NOT_SUPPORTED:
-      return say_log_first(s, kReasonNotSupported, kReasonNotSupported);
+      return say_log_first(out, kReasonNotSupported, kReasonNotSupported);
     default:
-      return say_log_first(s, kReasonUnknown, kReasonUnknown);
+      return say_log_first(out, kReasonUnknown, kReasonUnknown);
   }
 }
 
 }  // namespace
 
-void print_summary(Session& s, const TargetRecord* list) {
-  say(s, kHeader);
-  flush_log(s);
-  if (s.totals.config_ini_detected != 0) {
-    say_log(s, kConfigNote);
-    flush_log(s);
+void print_summary(Transcript& out, const RunTotals& totals, const TargetRecord* list) {
+  say(out, kHeader);
+  flush_log(out);
+  if (totals.config_ini_detected != 0) {
+    say_log(out, kConfigNote);
+    flush_log(out);
   }
-  if (s.totals.failure_count == 0) {
-    say(s, kNoErrors);
-    flush_log(s);
+  if (totals.failure_count == 0) {
+    say(out, kNoErrors);
+    flush_log(out);
   } else {
-    if (s.totals.failure_count == 1) {
-      say(s, kOneFailure);
+    if (totals.failure_count == 1) {
+      say(out, kOneFailure);
     } else {
-      say(s, format(kFailuresConsole, s.totals.failure_count),
-          format(kFailuresLog, s.totals.failure_count));
+      say(out, format(kFailuresConsole, totals.failure_count),
+          format(kFailuresLog, totals.failure_count));
     }
-    flush_log(s);
+    flush_log(out);
     for (const TargetRecord* record = list; record != nullptr; record = record->next) {
-      if (record->status != STATUS_SUCCESS) report_target(s, *record);
+      if (record->status != STATUS_SUCCESS) report_target(out, *record);
     }
   }
-  say_console(s, kClosing);
-  say_console(s, kClosingGap);
+  say_console(out, kClosing);
+  say_console(out, kClosingGap);
 }
 
 }  // namespace vornel

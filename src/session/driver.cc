@@ -1,9 +1,10 @@
 #include "session/driver.h"
 
+#include "report/log_header.h"
 #include "report/output.h"
-#include "report/session_log.h"
 #include "session/main_menu.h"
 #include "session/passes.h"
+#include "session/run_context.h"
 
 namespace vornel {
 namespace {
@@ -13,7 +14,7 @@ constexpr char kVersion[] = "Vornel version 1.0d";
 
 }  // namespace
 
-int run_session(Env env, const LogOpener& open_log) {
+int run_utility(Env env, const LogOpener& open_log) {
   std::string start_time = format_start_time(env.clock->local_now());
   env.console->write(format(kBanner, kVersion));
 
@@ -23,14 +24,14 @@ int run_session(Env env, const LogOpener& open_log) {
     env.console->error(std::string("vornel: cannot open ") + kLogFileName + ": " + error + "\n");
     return 1;
   }
-  Session s{env, {}};
-  s.env.log = log.get();
-  write_session_header(s, start_time);
+  env.log = log.get();
+  RunContext run = make_run_context(env);
+  write_log_header(run.out, start_time);
 
   for (;;) {
-    int choice = show_main_menu(s);
+    int choice = show_main_menu(run);
     if (choice == kMenuExit) return 0;  // destroying the log closes it
-    bool complete = choice == kMenuUpload ? run_upload_pass(s) : run_download_pass(s);
+    bool complete = choice == kMenuUpload ? run_upload_pass(run) : run_download_pass(run);
     if (!complete) return kExitLeftInPass;
   }
 }

@@ -11,14 +11,14 @@ namespace vornel {
 
 inline constexpr char kLogFileName[] = "log.txt";
 
-// Opens the session log; nullptr with a reason in *error when it can't.
+// Opens "log.txt"; nullptr with a reason in *error when it can't.
 using LogOpener = std::function<std::unique_ptr<LogSink>(std::string* error)>;
 
-// One run of the utility: banner, session log and header, then the main menu
+// One run of the utility: banner, "log.txt" and its header, then the main menu
 // until the operator leaves. env.log is ignored; the log comes from open_log.
 // Returns the exit status: 0 after menu choice 3 (or the end of input at the
 // menu), 1 when the operator left inside a pass or the log can't be opened.
-int run_session(Env env, const LogOpener& open_log);
+int run_utility(Env env, const LogOpener& open_log);
 
 }  // namespace vornel
 

@@ -1,11 +1,12 @@
 // The vornel executable: wires the real console, clock, pauses, log, FTP
-// client, ICMP echo and live line into one session. The command line is ignored.
+// client, ICMP echo, live line and working directory into one run. The command line is ignored.
 #include <unistd.h>
 
 #include "platform/echo_icmp.h"
 #include "platform/file_log.h"
 #include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
+#include "platform/local_files.h"
 #include "platform/posix_console.h"
 #include "platform/system_clock.h"
 #include "platform/terminal_progress.h"
@@ -22,8 +23,14 @@ int main() {
   vornel::SystemSleeper sleeper(live_line);
   vornel::CurlFtpClient ftp;
   vornel::IcmpEchoFacility echo;
-  vornel::Env env{&console, nullptr, &clock, &sleeper, &ftp, &echo, live_line};
-  return vornel::run_session(env, [](std::string* error) -> std::unique_ptr<vornel::LogSink> {
+  vornel::Env env{.console = &console,
+                  .clock = &clock,
+                  .sleeper = &sleeper,
+                  .ftp = &ftp,
+                  .echo = &echo,
+                  .progress = live_line,
+                  .files = &vornel::working_directory_files()};
+  return vornel::run_utility(env, [](std::string* error) -> std::unique_ptr<vornel::LogSink> {
     return vornel::FileLog::open(vornel::kLogFileName, error);
   });
 }

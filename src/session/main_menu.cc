@@ -41,24 +41,25 @@ int convert_menu_answer(const char* answer) {
   return static_cast<int>(value);
 }
 
-int show_main_menu(Session& s) {
+int show_main_menu(RunContext& run) {
   std::string line;
   for (;;) {
-    say_console(s, kMenu);
-    if (!s.env.console->read_line(&line)) return kMenuExit;
+    say_console(run.out, kMenu);
+    if (!run.env.console->read_line(&line)) return kMenuExit;
     char answer[32];
     copy_bounded(answer, line);
     int choice = convert_menu_answer(answer);
     if (choice == kMenuUpload || choice == kMenuDownload || choice == kMenuExit) return choice;
-    say_console(s, kResponseInvalid);
+    say_console(run.out, kResponseInvalid);
   }
 }
 
-int wait_and_exit(Session& s) {
+int wait_and_exit(RunContext& run) {
+  // The answer is never looked at: reading a line is what waits for <Enter>.
   char answer[80] = {};
-  say_console(s, kPressEnter);
+  say_console(run.out, kPressEnter);
   std::string line;
-  if (s.env.console->read_line(&line)) copy_bounded(answer, line);
+  if (run.env.console->read_line(&line)) copy_bounded(answer, line);
   return kExitLeftInPass;
 }
 

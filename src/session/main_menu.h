@@ -1,7 +1,7 @@
 #ifndef VORNEL_SESSION_MAIN_MENU_H_
 #define VORNEL_SESSION_MAIN_MENU_H_
 
-#include "report/session.h"
+#include "session/run_context.h"
 
 namespace vornel {
 
@@ -20,11 +20,11 @@ int convert_menu_answer(const char* answer);
 
 // Shows the main menu until the answer is 1, 2 or 3 and returns it. The end
 // of standard input counts as 3. Writes nothing to the log.
-int show_main_menu(Session& s);
+int show_main_menu(RunContext& run);
 
 // The exit prompt: waits for one line (or the end of input) and returns the
 // exit status the run must now end with, 1. Writes nothing to the log.
-int wait_and_exit(Session& s);
+int wait_and_exit(RunContext& run);
 
 }  // namespace vornel
 

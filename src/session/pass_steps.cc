@@ -3,8 +3,8 @@
 #include "device/ini_support.h"
 #include "device/probe.h"
 #include "device/texts.h"
+#include "report/log_header.h"
 #include "report/output.h"
-#include "report/session_log.h"
 #include "report/summary.h"
 #include "session/passes.h"
 #include "targets/target_list.h"
@@ -20,48 +20,55 @@ constexpr char kNotSupportedLog[] = "\tError, INI files not supported \n";
 constexpr char kConnectionLabel[] = "\tTesting connection                 ";
 constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
 
-void fail(Session& s, TargetRecord* record, TargetStatus status) {
-  ++s.totals.failure_count;
+void fail(RunContext& run, TargetRecord* record, TargetStatus status) {
+  ++run.totals.failure_count;
   record->status = status;
 }
 
 }  // namespace
 
-bool pass_check_ini_support(Session& s, TargetRecord* record) {
-  say(s, kCheckLabel);
-  switch (check_ini_support(s, *record)) {
+bool pass_check_ini_support(RunContext& run, TargetRecord* record) {
+  say(run.out, kCheckLabel);
+  switch (check_ini_support(run.out, *run.env.ftp, *run.env.files, *record)) {
     case kIniSupported:
-      say(s, kSuccessfulPlain);
+      say(run.out, kSuccessfulPlain);
       return true;
     case kIniNotSupported:
-      say(s, kNotSupportedConsole, kNotSupportedLog);
-      fail(s, record, STATUS_INI_NOT_SUPPORTED);
+      say(run.out, kNotSupportedConsole, kNotSupportedLog);
+      fail(run, record, STATUS_INI_NOT_SUPPORTED);
       return false;
     default:
-      say_console(s, kVersionProblem);
-      fail(s, record, STATUS_LOGIN_FAILED);
+      say_console(run.out, kVersionProblem);
+      fail(run, record, STATUS_LOGIN_FAILED);
       return false;
   }
 }
 
-bool pass_probe(Session& s, TargetRecord* record, const char* ok_text) {
-  say(s, kConnectionLabel);
-  flush_log(s);
-  if (ping_target(s, record->ip_address, kProbeFailureLimit) != 1) {
-    say(s, format(kNoResponse, record->ip_address));
-    flush_log(s);
-    fail(s, record, STATUS_NOT_RESPONSIVE);
+bool pass_probe(RunContext& run, TargetRecord* record, const char* ok_text) {
+  say(run.out, kConnectionLabel);
+  flush_log(run.out);
+  if (ping_target(run.out, run.prober, record->ip_address, kProbeFailureLimit) != 1) {
+    say(run.out, format(kNoResponse, record->ip_address));
+    flush_log(run.out);
+    fail(run, record, STATUS_NOT_RESPONSIVE);
     return false;
   }
-  say(s, ok_text);
-  flush_log(s);
+  say(run.out, ok_text);
+  flush_log(run.out);
   return true;
 }
 
-void end_pass(Session& s, TargetRecord* first) {
-  print_summary(s, first);
-  write_pass_footer(s);
+bool run_pass(RunContext& run, const PassKind& kind,
+              void (*take_target)(RunContext& run, TargetRecord* record)) {
+  TargetRecord* first = build_target_list(run, kind);
+  if (first == nullptr) return false;
+  for (TargetRecord* record = first; record != nullptr; record = record->next) {
+    take_target(run, record);
+  }
+  print_summary(run.out, run.totals, first);
+  write_pass_footer(run.out);
   free_target_list(first);
+  return true;
 }
 
 }  // namespace vornel

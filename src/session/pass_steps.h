@@ -1,7 +1,7 @@
 #ifndef VORNEL_SESSION_PASS_STEPS_H_
 #define VORNEL_SESSION_PASS_STEPS_H_
 
-#include "report/session.h"
+#include "session/run_context.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -10,11 +10,11 @@ namespace vornel {
 // on failure it stores the status, counts the failure and returns false.
 
 // The check label, check_ini_support, and its verdict.
-bool pass_check_ini_support(Session& s, TargetRecord* record);
+bool pass_check_ini_support(RunContext& run, TargetRecord* record);
 
 // The connection label, the probe, and its verdict completed by ok_text
 // (the two passes word the success differently).
-bool pass_probe(Session& s, TargetRecord* record, const char* ok_text);
+bool pass_probe(RunContext& run, TargetRecord* record, const char* ok_text);
 
 }  // namespace vornel
 

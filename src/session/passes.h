@@ -1,7 +1,8 @@
 #ifndef VORNEL_SESSION_PASSES_H_
 #define VORNEL_SESSION_PASSES_H_
 
-#include "report/session.h"
+#include "session/run_context.h"
+#include "session/target_list_builder.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -15,11 +16,15 @@ inline constexpr unsigned kAfterDownloadPauseMs = 3000;
 // A failing step ends the work on that target, never the pass.
 // Return true when the pass is complete; false when the operator left while
 // the list was being built, and the run must end with exit status 1.
-bool run_upload_pass(Session& s);
-bool run_download_pass(Session& s);
+bool run_upload_pass(RunContext& run);
+bool run_download_pass(RunContext& run);
 
-// The end both passes share: summary, pass footer, list released.
-void end_pass(Session& s, TargetRecord* first);
+// What both passes share: builds the list, hands each target in order to
+// take_target, then ends the pass with the summary, the footer in the log and
+// the list released. False, with nothing of that, when the operator left
+// while the list was being built.
+bool run_pass(RunContext& run, const PassKind& kind,
+              void (*take_target)(RunContext& run, TargetRecord* record));
 
 }  // namespace vornel
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/file_handle.h"
 #include "report/output.h"
 #include "session/main_menu.h"
 #include "targets/target_entry.h"
@@ -18,9 +17,9 @@ constexpr char kActionPrompt[] = "\tAction: ";
 constexpr char kNotUnderstood[] = "\t ** Input not understood, please try again **\n";
 constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\n";
 
-TargetRecord* single_entry(Session& s, const PassKind& pass) {
+TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
   auto* record = new TargetRecord{};
-  if (pass.prompt_target(*s.env.console, record) == 0) {
+  if (pass.prompt_target(*run.env.console, record) == 0) {
     delete record;
     return nullptr;
   }
@@ -30,54 +29,54 @@ TargetRecord* single_entry(Session& s, const PassKind& pass) {
 }  // namespace
 
 const PassKind kUploadPass = {
-    "upload_list.txt",
-    "  Batch upload file %s found \n",
-    "\t2:  Enter new parameters for single upload \n",
-    prompt_upload_target,
-    "\n\tRunning batch parameters from %s\n",
-    kLogAnnouncement,
+    .list_file_name = "upload_list.txt",
+    .found_line = "  Batch upload file %s found \n",
+    .option2_line = "\t2:  Enter new parameters for single upload \n",
+    .prompt_target = prompt_upload_target,
+    .announce_console = "\n\tRunning batch parameters from %s\n",
+    .announce_log = kLogAnnouncement,
 };
 
 const PassKind kDownloadPass = {
-    "download_list.txt",
-    "  Batch download file %s found \n",
-    "\t2:  Enter new parameters for single download \n",
-    prompt_download_target,
-    kLogAnnouncement,
-    kLogAnnouncement,
+    .list_file_name = "download_list.txt",
+    .found_line = "  Batch download file %s found \n",
+    .option2_line = "\t2:  Enter new parameters for single download \n",
+    .prompt_target = prompt_download_target,
+    .announce_console = kLogAnnouncement,
+    .announce_log = kLogAnnouncement,
 };
 
-TargetRecord* build_target_list(Session& s, const PassKind& pass) {
-  FileHandle list_file = open_file(pass.list_file_name, "r");
-  if (!list_file) return single_entry(s, pass);
+TargetRecord* build_target_list(RunContext& run, const PassKind& pass) {
+  FileHandle list_file = run.env.files->open_for_reading(pass.list_file_name);
+  if (!list_file) return single_entry(run, pass);
 
   std::string line;
   for (;;) {
-    say_console(s, format(pass.found_line, pass.list_file_name));
-    say_console(s, kUseBatchLine);
-    say_console(s, pass.option2_line);
-    say_console(s, kExitLine);
-    say_console(s, kActionPrompt);
-    if (!s.env.console->read_line(&line)) return nullptr;
+    say_console(run.out, format(pass.found_line, pass.list_file_name));
+    say_console(run.out, kUseBatchLine);
+    say_console(run.out, pass.option2_line);
+    say_console(run.out, kExitLine);
+    say_console(run.out, kActionPrompt);
+    if (!run.env.console->read_line(&line)) return nullptr;
     char answer = line.empty() ? '\0' : line[0];
     if (answer == '1') {
-      TargetRecord* first = read_target_list(list_file.get(), pass.list_file_name, s.env.console);
+      TargetRecord* first = read_target_list(list_file.get(), pass.list_file_name, run.env.console);
       list_file.reset();
-      if (first == nullptr) return single_entry(s, pass);
-      say(s, format(pass.announce_console, pass.list_file_name),
+      if (first == nullptr) return single_entry(run, pass);
+      say(run.out, format(pass.announce_console, pass.list_file_name),
           format(pass.announce_log, pass.list_file_name));
       return first;
     }
     if (answer == '2') {
       list_file.reset();
-      return single_entry(s, pass);
+      return single_entry(run, pass);
     }
     if (answer == '3') {
       list_file.reset();
-      wait_and_exit(s);
+      wait_and_exit(run);
       return nullptr;
     }
-    say_console(s, kNotUnderstood);
+    say_console(run.out, kNotUnderstood);
   }
 }
 

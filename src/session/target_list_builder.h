@@ -2,7 +2,7 @@
 #define VORNEL_SESSION_TARGET_LIST_BUILDER_H_
 
 #include "platform/console.h"
-#include "report/session.h"
+#include "session/run_context.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -27,7 +27,7 @@ extern const PassKind kDownloadPass;
 // entry dialogue, or when standard input ended): the run must then end with
 // exit status 1, without summary or footer. The list file is closed before
 // this returns.
-TargetRecord* build_target_list(Session& s, const PassKind& pass);
+TargetRecord* build_target_list(RunContext& run, const PassKind& pass);
 
 }  // namespace vornel
 

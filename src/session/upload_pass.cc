@@ -1,11 +1,8 @@
-#include <cstdio>
-
 #include "device/texts.h"
 #include "device/upload.h"
 #include "report/output.h"
 #include "session/pass_steps.h"
 #include "session/passes.h"
-#include "session/target_list_builder.h"
 
 namespace vornel {
 namespace {
@@ -16,42 +13,32 @@ constexpr char kCantOpenFile[] = "  ... ERROR: Can't open file.\n\n";
 constexpr char kUploadDone[] = "\tINI upload                         Successful\n";
 
 // The local INI file must open for reading before anything is sent.
-bool check_local_file(Session& s, TargetRecord* record) {
-  say(s, kFileLabel);
-  std::FILE* file = std::fopen(record->ini_file_name, "r");
-  if (file == nullptr) {
-    say_console(s, kCantOpenFile);
-    flush_log(s);
-    ++s.totals.failure_count;
+bool check_local_file(RunContext& run, TargetRecord* record) {
+  say(run.out, kFileLabel);
+  if (!run.env.files->open_for_reading(record->ini_file_name)) {
+    say_console(run.out, kCantOpenFile);
+    flush_log(run.out);
+    ++run.totals.failure_count;
     record->status = STATUS_FILE_NOT_OPENED;
     return false;
   }
-  std::fclose(file);
-  say(s, kSuccessfulSpaced);
+  say(run.out, kSuccessfulSpaced);
   return true;
 }
 
-void upload_target(Session& s, TargetRecord* record) {
-  say(s, format(kUploadingLine, record->ini_file_name, record->ip_address));
-  if (!pass_check_ini_support(s, record)) return;
-  if (!check_local_file(s, record)) return;
-  if (!pass_probe(s, record, kSuccessfulPlain)) return;
-  if (upload_ini_file(s, record) != 0) {
-    say(s, kUploadDone);
-    flush_log(s);
+void upload_target(RunContext& run, TargetRecord* record) {
+  say(run.out, format(kUploadingLine, record->ini_file_name, record->ip_address));
+  if (!pass_check_ini_support(run, record)) return;
+  if (!check_local_file(run, record)) return;
+  if (!pass_probe(run, record, kSuccessfulPlain)) return;
+  if (upload_ini_file(transfer_context(run), record) != 0) {
+    say(run.out, kUploadDone);
+    flush_log(run.out);
   }
 }
 
 }  // namespace
 
-bool run_upload_pass(Session& s) {
-  TargetRecord* first = build_target_list(s, kUploadPass);
-  if (first == nullptr) return false;
-  for (TargetRecord* record = first; record != nullptr; record = record->next) {
-    upload_target(s, record);
-  }
-  end_pass(s, first);
-  return true;
-}
+bool run_upload_pass(RunContext& run) { return run_pass(run, kUploadPass, upload_target); }
 
 }  // namespace vornel

@@ -22,14 +22,25 @@ struct DialogueTexts {
 };
 
 constexpr DialogueTexts kUploadTexts = {
-    "\n\tIP Address: ",     "\tINI filename: ",         "\tUser Name   : ",
-    "\tPassword    : ",     "\n\n",                      "\t\tINI filename: %s\n",
-    "\t\tUser Name   : %s\n", "\t\tPassword    : %s\n\n",
+    .address_prompt = "\n\tIP Address: ",
+    .file_prompt = "\tINI filename: ",
+    .user_prompt = "\tUser Name   : ",
+    .password_prompt = "\tPassword    : ",
+    .block_start = "\n\n",
+    .file_line = "\t\tINI filename: %s\n",
+    .user_line = "\t\tUser Name   : %s\n",
+    .password_line = "\t\tPassword    : %s\n\n",
 };
 
 constexpr DialogueTexts kDownloadTexts = {
-    "\tIP Address: ", nullptr, "\tUser Name: ",        "\tPassword : ",
-    "\n",             nullptr, "\t\tUser Name : %s\n", "\t\tPassword  : %s\n\n",
+    .address_prompt = "\tIP Address: ",
+    .file_prompt = nullptr,
+    .user_prompt = "\tUser Name: ",
+    .password_prompt = "\tPassword : ",
+    .block_start = "\n",
+    .file_line = nullptr,
+    .user_line = "\t\tUser Name : %s\n",
+    .password_line = "\t\tPassword  : %s\n\n",
 };
 
 constexpr char kHeading[] = "\tYou have entered:\n";

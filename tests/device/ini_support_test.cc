@@ -32,7 +32,7 @@ int check_with_listing(const std::string& listing) {
   FakeWorld w;
   w.ftp.listing = listing;
   TargetRecord record;
-  return check_ini_support(w.session, record);
+  return check_ini_support(w.run.out, w.ftp, *w.env.files, record);
 }
 
 TEST(CheckIniSupport, VerdictFromTheFirstFirmwareLine) {
@@ -58,7 +58,7 @@ TEST(CheckIniSupport, SessionCallsAndQuietLog) {
   std::snprintf(record.ip_address, sizeof record.ip_address, "10.0.0.5");
   std::snprintf(record.user_name, sizeof record.user_name, "admin");
   w.log.write("\n\tChecking for INI support           ");
-  EXPECT_EQ(check_ini_support(w.session, record), kIniSupported);
+  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kIniSupported);
   EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin", "reply 0",
                                                    "ls 0 '' foundfir.txt", "reply 0", "quit 0"}));
   EXPECT_EQ(w.log.flushed(), "\n\tChecking for INI support           ");  // label pushed out
@@ -71,7 +71,7 @@ TEST(CheckIniSupport, LoginFailureLogsOnceAndOpensNoSession) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord record;
-  EXPECT_EQ(check_ini_support(w.session, record), kVersionUnknown);
+  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kVersionUnknown);
   EXPECT_EQ(w.log.text(),
             "ERROR! Login unsuccessful.\n\tMake sure the platform is on the network.\n\n");
   EXPECT_EQ(w.log.flushed(), w.log.text());
@@ -89,7 +89,7 @@ TEST(CheckIniSupport, FailedListingIsNotJudgedByAStaleFile) {
     w.ftp.no_listing = !left_behind;
     w.ftp.listing_fails_in_place = left_behind;
     TargetRecord record;
-    EXPECT_EQ(check_ini_support(w.session, record), kVersionUnknown);
+    EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kVersionUnknown);
     EXPECT_EQ(w.log.text(), "File foundfir.txt doesn't exist\n");
     EXPECT_EQ(w.log.flushed(), w.log.text());
     EXPECT_EQ(w.ftp.calls.back(), "quit 0");

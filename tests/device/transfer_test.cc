@@ -25,7 +25,7 @@ TargetRecord target(const char* ip = "10.0.0.5") {
 TEST(UploadIniFile, SuccessWordsTheLastResultDifferentlyOnEachSide) {
   FakeWorld w;
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.session, &r), 1);
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 1);
   EXPECT_EQ(r.status, STATUS_SUCCESS);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful\n");
   EXPECT_EQ(w.log.text(), std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful \n");
@@ -33,20 +33,21 @@ TEST(UploadIniFile, SuccessWordsTheLastResultDifferentlyOnEachSide) {
   EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin",
                                                    "put 0 site.ini site.ini", "quit 0"}));
   EXPECT_EQ(w.ftp.flushed_at_call[0], kLoggingIn);  // the label is out before the wait
-  EXPECT_EQ(w.session.totals.failure_count, 0);
+  EXPECT_EQ(w.run.totals.failure_count, 0);
   EXPECT_TRUE(w.sleeper.pauses.empty());
 }
 
-TEST(UploadIniFile, FailedLoginQuitsMinusOneAndPauses) {
+TEST(UploadIniFile, FailedLoginQuitsNothingAndPauses) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.session, &r), 0);
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 0);
   EXPECT_EQ(r.status, STATUS_LOGIN_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "ERROR: log in failed.\n\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
-  EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin", "quit -1"}));
-  EXPECT_EQ(w.session.totals.failure_count, 1);
+  EXPECT_EQ(w.ftp.calls,
+            (std::vector<std::string>{"login 10.0.0.5 admin"}));  // no session, no QUIT
+  EXPECT_EQ(w.run.totals.failure_count, 1);
   EXPECT_EQ(w.sleeper.pauses, std::vector<unsigned>{15000});
 }
 
@@ -54,13 +55,13 @@ TEST(UploadIniFile, FailedTransferQuitsTheSessionAndPauses) {
   FakeWorld w;
   w.ftp.put_fails = true;
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.session, &r), 0);
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 0);
   EXPECT_EQ(r.status, STATUS_TRANSFER_FAILED);
   EXPECT_EQ(w.console.out,
             std::string(kLoggingIn) + "Successful \n" + kLoading + "INI file upload failed.\n\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
   EXPECT_EQ(w.ftp.calls.back(), "quit 0");
-  EXPECT_EQ(w.session.totals.failure_count, 1);
+  EXPECT_EQ(w.run.totals.failure_count, 1);
   EXPECT_EQ(w.sleeper.pauses, std::vector<unsigned>{15000});
 }
 
@@ -68,19 +69,19 @@ TEST(DownloadIniFile, FirstFetchBecomesConfigIniThenAddressNames) {
   ScratchDir dir;
   FakeWorld w;
   TargetRecord a = target("10.0.0.5");
-  EXPECT_EQ(download_ini_file(w.session, &a), 1);
+  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &a), 1);
   EXPECT_EQ(a.status, STATUS_SUCCESS);
   EXPECT_EQ(w.ftp.calls[1], "get 0 config.ini ''");
-  EXPECT_EQ(w.session.totals.config_ini_detected, 0);
+  EXPECT_EQ(w.run.totals.config_ini_detected, 0);
   EXPECT_EQ(testing::read_file("config.ini"), w.ftp.remote_config);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
 
   w.ftp.remote_config = "second";
   TargetRecord b = target("1234567890123456789012345");  // 25 characters: a 29-character name
-  EXPECT_EQ(download_ini_file(w.session, &b), 1);
+  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &b), 1);
   EXPECT_EQ(w.ftp.calls[4], "get 1 config.ini '1234567890123456789012345.ini'");
-  EXPECT_EQ(w.session.totals.config_ini_detected, 1);
+  EXPECT_EQ(w.run.totals.config_ini_detected, 1);
   EXPECT_EQ(testing::read_file("1234567890123456789012345.ini"), "second");
   EXPECT_NE(testing::read_file("config.ini"), "second");
   EXPECT_TRUE(w.sleeper.pauses.empty());
@@ -92,9 +93,9 @@ TEST(DownloadIniFile, UnreadableConfigIniIsStillNeverReplaced) {
   chmod("config.ini", 0);
   FakeWorld w;
   TargetRecord r = target("10.0.0.5");
-  EXPECT_EQ(download_ini_file(w.session, &r), 1);
+  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 1);
   EXPECT_EQ(w.ftp.calls[1], "get 0 config.ini '10.0.0.5.ini'");
-  EXPECT_EQ(w.session.totals.config_ini_detected, 1);
+  EXPECT_EQ(w.run.totals.config_ini_detected, 1);
 }
 
 TEST(DownloadIniFile, FailedLoginCountsTheLocalFileAndPauses) {
@@ -103,13 +104,14 @@ TEST(DownloadIniFile, FailedLoginCountsTheLocalFileAndPauses) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord r = target();
-  EXPECT_EQ(download_ini_file(w.session, &r), 0);
+  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 0);
   EXPECT_EQ(r.status, STATUS_LOGIN_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "ERROR: log in failed.\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
-  EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin", "quit -1"}));
-  EXPECT_EQ(w.session.totals.config_ini_detected, 1);
-  EXPECT_EQ(w.session.totals.failure_count, 1);
+  EXPECT_EQ(w.ftp.calls,
+            (std::vector<std::string>{"login 10.0.0.5 admin"}));  // no session, no QUIT
+  EXPECT_EQ(w.run.totals.config_ini_detected, 1);
+  EXPECT_EQ(w.run.totals.failure_count, 1);
   EXPECT_EQ(w.sleeper.pauses, std::vector<unsigned>{15000});
 }
 
@@ -118,12 +120,12 @@ TEST(DownloadIniFile, FailedFetchReportsOnItsOwnLineWithoutPause) {
   FakeWorld w;
   w.ftp.get_fails = true;
   TargetRecord r = target();
-  EXPECT_EQ(download_ini_file(w.session, &r), 0);
+  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 0);
   EXPECT_EQ(r.status, STATUS_TRANSFER_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n\tINI file download failed.\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
   EXPECT_EQ(w.ftp.calls.back(), "quit 0");
-  EXPECT_EQ(w.session.totals.failure_count, 1);
+  EXPECT_EQ(w.run.totals.failure_count, 1);
   EXPECT_TRUE(w.sleeper.pauses.empty());
 }
 

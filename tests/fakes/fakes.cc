@@ -87,7 +87,15 @@ EchoResult FakeEcho::echo(const char* address, unsigned timeout_ms) {
 }
 
 FakeWorld::FakeWorld()
-    : env{&console, &log, &clock, &sleeper, &ftp, &echo, &progress}, session{env, {}} {
+    : env{.console = &console,
+          .log = &log,
+          .clock = &clock,
+          .sleeper = &sleeper,
+          .ftp = &ftp,
+          .echo = &echo,
+          .progress = &progress,
+          .files = &working_directory_files()},
+      run(make_run_context(env)) {
   ftp.log = &log;
 }
 

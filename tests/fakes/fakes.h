@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "report/session.h"
+#include "session/run_context.h"
 
 namespace vornel::testing {
 
@@ -132,7 +132,8 @@ class FakeEcho : public EchoFacility {
   unsigned last_timeout_ms = 0;
 };
 
-// A whole Env of fakes, wired into a Session.
+// A whole Env of fakes, wired into a RunContext. The working directory's
+// files are the real ones (tests that touch them run in a ScratchDir).
 struct FakeWorld {
   FakeWorld();
   ScriptedConsole console;
@@ -143,7 +144,9 @@ struct FakeWorld {
   FakeEcho echo;
   RecordingProgress progress;
   Env env;
-  Session session;
+  RunContext run;
+
+  TransferContext transfer() { return transfer_context(run); }
 };
 
 // Makes a fresh temporary directory the working directory for the life of

@@ -95,11 +95,17 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
   vornel::testing::RecordingSleeper sleeper;
   vornel::testing::FakeFtp ftp;
   vornel::testing::FakeEcho echo;
-  vornel::Session s{{&console, &log, &clock, &sleeper, &ftp, &echo}, {}};
+  vornel::RunContext run = vornel::make_run_context({.console = &console,
+                                                     .log = &log,
+                                                     .clock = &clock,
+                                                     .sleeper = &sleeper,
+                                                     .ftp = &ftp,
+                                                     .echo = &echo,
+                                                     .files = &vornel::working_directory_files()});
 
   switch (mode) {
     case 0: {
-      int choice = vornel::show_main_menu(s);
+      int choice = vornel::show_main_menu(run);
       require(choice >= 1 && choice <= 3, "menu returned no choice");
       break;
     }
@@ -117,11 +123,11 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
     }
     default: {
       const vornel::PassKind& pass = mode == 3 ? vornel::kUploadPass : vornel::kDownloadPass;
-      TargetRecord* list = vornel::build_target_list(s, pass);
+      TargetRecord* list = vornel::build_target_list(run, pass);
       // A one-record list may come from the batch file or the dialogue.
       for (TargetRecord* r = list; r != nullptr; r = r->next) check_record(*r, false);
       vornel::free_target_list(list);
-      require(vornel::wait_and_exit(s) == vornel::kExitLeftInPass, "exit prompt status");
+      require(vornel::wait_and_exit(run) == vornel::kExitLeftInPass, "exit prompt status");
       break;
     }
   }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "platform/echo_icmp.h"
+#include "platform/echo.h"
 #include "platform/echo_packet.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <thread>
 
@@ -72,10 +73,18 @@ FtpServer::~FtpServer() {
   }
 }
 
+// The simulator's ready handshake (sim/devices.py says it once for every
+// launcher): the ready file is renamed into place whole once every address
+// listens, one "ADDR PORT PID" line each; the device is up when it names ours.
 bool FtpServer::wait_until_ready() {
   auto deadline = steady_clock::now() + milliseconds(10'000);
   while (steady_clock::now() < deadline) {
-    if (std::filesystem::exists(dir_ / "ready")) return true;
+    std::istringstream lines(read_file(dir_ / "ready"));
+    std::string listed;
+    while (lines >> listed) {
+      if (listed == address_) return true;
+      lines.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
       pid_ = -1;  // died before it listened
       return false;

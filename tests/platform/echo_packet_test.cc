@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/echo_icmp.h"
+#include "platform/echo.h"
 
 namespace vornel {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
-#include "report/session_log.h"
+#include "report/log_header.h"
 
 namespace vornel {
 namespace {
@@ -23,7 +23,7 @@ TargetRecord make(const char* ip, int32_t status, const char* ini = "a.ini") {
 TEST(PrintSummary, NoFailuresNoTargetLines) {
   FakeWorld w;
   TargetRecord ok = make("10.0.0.1", STATUS_SUCCESS);
-  print_summary(w.session, &ok);
+  print_summary(w.run.out, w.run.totals, &ok);
   EXPECT_EQ(w.console.out,
             std::string("\n  ** Summary **\n\n\tNo errors detected during this session.\n") +
                 kClosing);
@@ -33,9 +33,9 @@ TEST(PrintSummary, NoFailuresNoTargetLines) {
 
 TEST(PrintSummary, OneFailureSameCountLineOnBothSides) {
   FakeWorld w;
-  w.session.totals.failure_count = 1;
+  w.run.totals.failure_count = 1;
   TargetRecord bad = make("10.0.0.2", STATUS_NOT_RESPONSIVE);
-  print_summary(w.session, &bad);
+  print_summary(w.run.out, w.run.totals, &bad);
   EXPECT_EQ(w.console.out,
             std::string("\n  ** Summary **\n\n\tThere was 1 failure logged this session.\n"
                         "\t10.0.0.2:   This address is not responsive.\n") +
@@ -49,8 +49,8 @@ TEST(PrintSummary, OneFailureSameCountLineOnBothSides) {
 
 TEST(PrintSummary, EveryStatusHasItsReasonAndTheConfigNoteGoesToTheLogOnly) {
   FakeWorld w;
-  w.session.totals.failure_count = 7;
-  w.session.totals.config_ini_detected = 1;
+  w.run.totals.failure_count = 7;
+  w.run.totals.config_ini_detected = 1;
   TargetRecord r[] = {make("10.0.0.1", STATUS_SUCCESS),
                       make("10.0.0.2", STATUS_TRANSFER_FAILED),
                       make("10.0.0.3", STATUS_NOT_RESPONSIVE),
@@ -60,7 +60,7 @@ TEST(PrintSummary, EveryStatusHasItsReasonAndTheConfigNoteGoesToTheLogOnly) {
                       make("10.0.0.7", 0),
                       make("10.0.0.8", 9)};
   for (int i = 0; i + 1 < 8; ++i) r[i].next = &r[i + 1];
-  print_summary(w.session, &r[0]);
+  print_summary(w.run.out, w.run.totals, &r[0]);
   const std::string targets_console =
       "\t10.0.0.2:   Could not download INI File due to an FTP error.\n"
       "\t10.0.0.3:   This address is not responsive.\n"
@@ -83,18 +83,18 @@ TEST(PrintSummary, EveryStatusHasItsReasonAndTheConfigNoteGoesToTheLogOnly) {
 
 TEST(PrintSummary, CountsFailuresOfEarlierPassesWithoutListingThem) {
   FakeWorld w;
-  w.session.totals.failure_count = 3;
+  w.run.totals.failure_count = 3;
   TargetRecord ok = make("10.0.0.1", STATUS_SUCCESS);
-  print_summary(w.session, &ok);
+  print_summary(w.run.out, w.run.totals, &ok);
   EXPECT_EQ(w.console.out, std::string("\n  ** Summary **\n\n\tThere were 3 failures logged this "
                                        "session.\n") +
                                kClosing);
-  print_summary(w.session, nullptr);  // a null list still gets the count line
+  print_summary(w.run.out, w.run.totals, nullptr);  // a null list still gets the count line
   EXPECT_EQ(w.log.text(), "\n  ** Summary **\n\n\tThere were 3 failures.\n"
                           "\n  ** Summary **\n\n\tThere were 3 failures.\n");
 }
 
-TEST(SessionLog, StartTimeHasCtimeLayoutWithLeadingZeroDay) {
+TEST(LogHeader, StartTimeHasCtimeLayoutWithLeadingZeroDay) {
   std::tm t = {};
   t.tm_year = 114;
   t.tm_mon = 2;
@@ -106,10 +106,10 @@ TEST(SessionLog, StartTimeHasCtimeLayoutWithLeadingZeroDay) {
   EXPECT_EQ(format_start_time(t), "Sat Mar 01 09:05:07 2014\n");
 }
 
-TEST(SessionLog, HeaderAndFooterGoToTheLogUnflushed) {
+TEST(LogHeader, HeaderAndFooterGoToTheLogUnflushed) {
   FakeWorld w;
-  write_session_header(w.session, "Sat Mar 01 09:05:07 2014\n");
-  write_pass_footer(w.session);
+  write_log_header(w.run.out, "Sat Mar 01 09:05:07 2014\n");
+  write_pass_footer(w.run.out);
   const std::string rule = "  " + std::string(59, '*') + "\n";
   EXPECT_EQ(w.log.text(), "\n  **********************  NEW SESSION  **********************\n" + rule +
                               "               Sat Mar 01 09:05:07 2014\n\n\n" + rule + rule);

@@ -11,8 +11,8 @@ using testing::FakeLog;
 using testing::FakeWorld;
 using testing::ScratchDir;
 
-// Hands run_session a log that forwards into the world's fake, so the test
-// can read it after the session has destroyed its own handle.
+// Hands run_utility a log that forwards into the world's fake, so the test
+// can read it after the run has destroyed its own handle.
 class ForwardingLog : public LogSink {
  public:
   explicit ForwardingLog(FakeLog* target) : target_(target) {}
@@ -47,28 +47,28 @@ FakeWorld* world_at_2014() {
   return w;
 }
 
-TEST(RunSession, ChoiceThreeLeavesOnlyTheHeader) {
+TEST(RunUtility, ChoiceThreeLeavesOnlyTheHeader) {
   std::unique_ptr<FakeWorld> w(world_at_2014());
   w->console.add("3");
-  EXPECT_EQ(run_session(w->env, forward_to(&w->log)), 0);
+  EXPECT_EQ(run_utility(w->env, forward_to(&w->log)), 0);
   EXPECT_TRUE(w->console.out.starts_with("Vornel version 1.0d\n\n\n\n  Vornel.\n"));
   EXPECT_TRUE(w->console.out.ends_with("  Action: "));
   EXPECT_EQ(w->log.flushed(), header());
 }
 
-TEST(RunSession, EndOfInputAtTheMenuLeavesLikeChoiceThree) {
+TEST(RunUtility, EndOfInputAtTheMenuLeavesLikeChoiceThree) {
   std::unique_ptr<FakeWorld> w(world_at_2014());
-  EXPECT_EQ(run_session(w->env, forward_to(&w->log)), 0);
+  EXPECT_EQ(run_utility(w->env, forward_to(&w->log)), 0);
   EXPECT_EQ(w->log.flushed(), header());
 }
 
-TEST(RunSession, TwoPassesOneHeaderTwoFooters) {
+TEST(RunUtility, TwoPassesOneHeaderTwoFooters) {
   ScratchDir dir;
   std::unique_ptr<FakeWorld> w(world_at_2014());
   for (const char* line : {"2", "10.0.0.5", "u", "p", "1", "2", "10.0.0.6", "u", "p", "1", "3"})
     w->console.add(line);
   w->ftp.logins = {false, false};  // both checks fail
-  EXPECT_EQ(run_session(w->env, forward_to(&w->log)), 0);
+  EXPECT_EQ(run_utility(w->env, forward_to(&w->log)), 0);
   const std::string& log = w->log.flushed();
   EXPECT_TRUE(log.starts_with(header() + "\n\tDownloading config.ini    from     10.0.0.5"));
   EXPECT_NE(log.find("\n\tThere were 2 failures.\n\t10.0.0.6:   Could not log in to FTP server.\n" +
@@ -78,22 +78,22 @@ TEST(RunSession, TwoPassesOneHeaderTwoFooters) {
   EXPECT_TRUE(log.ends_with(kRule));
 }
 
-TEST(RunSession, LeavingInAPassEndsWithStatusOneAndKeepsTheLog) {
+TEST(RunUtility, LeavingInAPassEndsWithStatusOneAndKeepsTheLog) {
   ScratchDir dir;
   std::unique_ptr<FakeWorld> w(world_at_2014());
   for (const char* line : {"1", "10.0.0.5", "a.ini", "u", "p", "3"}) w->console.add(line);
-  EXPECT_EQ(run_session(w->env, forward_to(&w->log)), 1);
+  EXPECT_EQ(run_utility(w->env, forward_to(&w->log)), 1);
   EXPECT_EQ(w->log.flushed(), header());  // no footer for the pass under way
 }
 
-TEST(RunSession, UnopenableLogStopsBeforeTheMenu) {
+TEST(RunUtility, UnopenableLogStopsBeforeTheMenu) {
   std::unique_ptr<FakeWorld> w(world_at_2014());
   w->console.add("3");
   auto refuse = [](std::string* error) -> std::unique_ptr<LogSink> {
     *error = "Is a directory";
     return nullptr;
   };
-  EXPECT_EQ(run_session(w->env, refuse), 1);
+  EXPECT_EQ(run_utility(w->env, refuse), 1);
   EXPECT_EQ(w->console.out, "Vornel version 1.0d\n\n");
   EXPECT_EQ(w->console.err, "vornel: cannot open log.txt: Is a directory\n");
   EXPECT_EQ(w->console.reads, 0);

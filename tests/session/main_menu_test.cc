@@ -35,7 +35,7 @@ TEST(ConvertMenuAnswer, DecimalConversionRules) {
 TEST(ShowMainMenu, InvalidAnswersShowTheWholeMenuAgain) {
   FakeWorld w;
   for (const char* line : {"", "0", "4", "-1", "x", "x3", "2"}) w.console.add(line);
-  EXPECT_EQ(show_main_menu(w.session), 2);
+  EXPECT_EQ(show_main_menu(w.run), 2);
   std::string expected;
   for (int i = 0; i < 6; ++i) expected += std::string(kMenu) + "Response invalid \n";
   EXPECT_EQ(w.console.out, expected + kMenu);
@@ -46,22 +46,22 @@ TEST(ShowMainMenu, JudgesOnlyTheFirst31Characters) {
   FakeWorld w;
   w.console.add(std::string(31, ' ') + "1");  // the 1 is the 32nd character
   w.console.add(std::string(30, ' ') + "3");
-  EXPECT_EQ(show_main_menu(w.session), 3);
+  EXPECT_EQ(show_main_menu(w.run), 3);
   EXPECT_EQ(w.console.reads, 2);
 }
 
 TEST(ShowMainMenu, EndOfInputLeavesAsChoiceThree) {
   FakeWorld w;
   w.console.add("7");
-  EXPECT_EQ(show_main_menu(w.session), 3);
+  EXPECT_EQ(show_main_menu(w.run), 3);
   EXPECT_EQ(w.console.out, std::string(kMenu) + "Response invalid \n" + kMenu);
 }
 
 TEST(WaitAndExit, AnyLineOrEndOfInputGivesStatusOne) {
   FakeWorld w;
   w.console.add(std::string(200, 'z'));
-  EXPECT_EQ(wait_and_exit(w.session), 1);
-  EXPECT_EQ(wait_and_exit(w.session), 1);  // input ended
+  EXPECT_EQ(wait_and_exit(w.run), 1);
+  EXPECT_EQ(wait_and_exit(w.run), 1);  // input ended
   EXPECT_EQ(w.console.out, "\nPress <Enter> to exit.\n\nPress <Enter> to exit.\n");
   EXPECT_EQ(w.log.text(), "");
 }

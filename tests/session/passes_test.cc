@@ -39,7 +39,7 @@ TEST(UploadPass, TypedInTargetFromPromptToFooter) {
   FakeWorld w;
   for (const char* line : {"10.0.0.5", "site.ini", "admin", "pw", "1"}) w.console.add(line);
   w.echo.script = kAnswer20;
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
 
   std::string announce = "\n\tUploading site.ini      to       10.0.0.5";
   std::string console_steps = announce + kUploadSuccessTail + "\n" + kUploadDone;
@@ -65,7 +65,7 @@ TEST(UploadPass, BatchOfThreeWhoseSecondDoesNotAnswer) {
   FakeWorld w;
   w.console.add("1x");
   w.echo.script = kAnswer20 + kMiss10 + kAnswer20;
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
 
   EXPECT_TRUE(w.console.out.starts_with(std::string(kBatchPromptUpload) +
                                         "\n\tRunning batch parameters from upload_list.txt\n"));
@@ -82,7 +82,7 @@ TEST(UploadPass, BatchOfThreeWhoseSecondDoesNotAnswer) {
   std::string second_log = second;
   second_log.insert(second.find("  ... ERROR"), misses + "  Failed to ping 10.0.0.2");
   EXPECT_NE(w.log.text().find(second_log), std::string::npos);
-  EXPECT_EQ(w.session.totals.failure_count, 1);
+  EXPECT_EQ(w.run.totals.failure_count, 1);
   EXPECT_TRUE(w.console.out.ends_with("\n\tThere was 1 failure logged this session.\n"
                                       "\t10.0.0.2:   This address is not responsive.\n" +
                                       std::string(kClosing)));
@@ -101,7 +101,7 @@ TEST(UploadPass, EachEarlyFailureStopsItsTargetOnly) {
   // 10.0.0.1: check and transfer log in; 10.0.0.2: check logs in; 10.0.0.3: check fails.
   w.ftp.logins = {true, true, true, false};
   w.echo.script = kAnswer20;
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
 
   EXPECT_NE(w.console.out.find("\n\tUploading missing.ini      to       10.0.0.2"
                                "\n\tChecking for INI support           Successful\n"
@@ -116,7 +116,7 @@ TEST(UploadPass, EachEarlyFailureStopsItsTargetOnly) {
                               "\n\tChecking for INI support           "
                               "ERROR! Login unsuccessful.\n"),
             std::string::npos);
-  EXPECT_EQ(w.session.totals.failure_count, 2);
+  EXPECT_EQ(w.run.totals.failure_count, 2);
   EXPECT_EQ(w.echo.addresses.size(), 20u);  // only the first target was probed
   EXPECT_NE(w.console.out.find("\t10.0.0.2:   Could not open file missing.ini.\n"
                                "\t10.0.0.3:   Could not log into the FTP server.\n"),
@@ -129,7 +129,7 @@ TEST(UploadPass, OldFirmwareGetsNoFileCheckProbeOrUpload) {
   FakeWorld w;
   for (const char* line : {"10.0.0.5", "site.ini", "admin", "pw", "1"}) w.console.add(line);
   w.ftp.listing = "qopdev-12_r2.4.9-b.bin\n";
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
   EXPECT_NE(w.console.out.find("\n\tChecking for INI support           Error, INI files not "
                                "supported \n\n  ** Summary **"),
             std::string::npos);
@@ -149,7 +149,7 @@ TEST(BuildTargetList, BatchPromptAnswersAndFallbacks) {
   for (const char* line : {"", " 1", "4", "x", "12", "10.0.0.5", "a.ini", "u", "p", "1"})
     w.console.add(line);
   w.ftp.logins = {false};
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
   std::string retry = std::string(kBatchPromptUpload) + "\t ** Input not understood, please try again **\n";
   EXPECT_TRUE(w.console.out.starts_with(retry + retry + retry + retry + kBatchPromptUpload +
                                         "\n\tIP Address: "));
@@ -164,14 +164,14 @@ TEST(BuildTargetList, LeavingEndsThePassWithoutSummaryOrFooter) {
        {std::vector<std::string>{"3", ""}, {"3"}, {}, {"2", "10.0.0.1", "u", "p", "3"}}) {
     FakeWorld w;
     for (const std::string& line : script) w.console.add(line);
-    EXPECT_FALSE(run_download_pass(w.session));
+    EXPECT_FALSE(run_download_pass(w.run));
     EXPECT_EQ(w.log.text(), "");
     EXPECT_EQ(w.console.out.find("Summary"), std::string::npos);
     EXPECT_EQ(w.console.lines_left(), 0u);
   }
   FakeWorld w;
   w.console.add("3");
-  EXPECT_FALSE(run_download_pass(w.session));
+  EXPECT_FALSE(run_download_pass(w.run));
   EXPECT_TRUE(w.console.out.ends_with("\tAction: \nPress <Enter> to exit.\n"));
 }
 
@@ -185,7 +185,7 @@ TEST(DownloadPass, BatchWithPausesAndTheLocalConfigNote) {
   w.echo.script = kAnswer20 + kAnswer20 + kAnswer20;
   std::vector<std::string> pause_log;
   w.sleeper.on_sleep = [&](unsigned) { pause_log.push_back(w.log.flushed()); };
-  ASSERT_TRUE(run_download_pass(w.session));
+  ASSERT_TRUE(run_download_pass(w.run));
 
   const std::string first =
       "\n\t** Running batch parameters from download_list.txt **\n"
@@ -200,7 +200,7 @@ TEST(DownloadPass, BatchWithPausesAndTheLocalConfigNote) {
   EXPECT_TRUE(pause_log[0].ends_with("\tINI download                       Successful\n"));
   EXPECT_TRUE(testing::file_exists("config.ini"));
   EXPECT_TRUE(testing::file_exists("10.0.0.2.ini"));
-  EXPECT_EQ(w.session.totals.config_ini_detected, 2);
+  EXPECT_EQ(w.run.totals.config_ini_detected, 2);
   EXPECT_EQ(w.console.out.find("Detected config.ini"), std::string::npos);
   EXPECT_TRUE(w.log.text().ends_with(
       "\n  ** Summary **\n"
@@ -216,18 +216,18 @@ TEST(DownloadPass, TotalsCarryOverIntoALaterUploadPass) {
   testing::write_file("config.ini", "x");
   for (const char* line : {"10.0.0.5", "u", "p", "1"}) w.console.add(line);
   w.echo.script = kMiss10;
-  ASSERT_TRUE(run_download_pass(w.session));
+  ASSERT_TRUE(run_download_pass(w.run));
   EXPECT_TRUE(w.sleeper.pauses.empty());  // nothing was fetched: no pause
 
   write_file("a.ini", "a");
   for (const char* line : {"10.0.0.6", "a.ini", "u", "p", "1"}) w.console.add(line);
   w.echo.script = kAnswer20;
-  ASSERT_TRUE(run_upload_pass(w.session));
+  ASSERT_TRUE(run_upload_pass(w.run));
   // The upload succeeded, but the count covers the run; the config note needs a detected file.
   EXPECT_TRUE(w.console.out.ends_with("\n  ** Summary **\n\n\tThere was 1 failure logged this "
                                       "session.\n" +
                                       std::string(kClosing)));
-  EXPECT_EQ(w.session.totals.config_ini_detected, 0);
+  EXPECT_EQ(w.run.totals.config_ini_detected, 0);
 }
 
 }  // namespace

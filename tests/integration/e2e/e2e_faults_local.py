@@ -34,7 +34,7 @@ class LocalFaults(VornelTest):
             os.makedirs(root, exist_ok=True)
             with open(os.path.join(root, "config.ini"), "wb") as f:
                 f.write(config)
-        device = Device(self.device_base, address, *switches)
+        device = Device(os.path.join(self.device_base, "devices", address), address, *switches)
         self.devices.append(device)
         return device
 

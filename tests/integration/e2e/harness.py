@@ -1,9 +1,9 @@
 """Runs the real vornel binary against simulated devices.
 
 Every test module re-executes itself inside a private network namespace
-(unshare -n) with loopback up, so simulated devices listen on 127.x.y.z
-addresses that nothing outside the test can see or reach. Without root the
-tests are skipped with the reason.
+(sim/devices.py), so simulated devices listen on 127.x.y.z addresses that
+nothing outside the test can see or reach. Without root the tests are
+skipped with the reason.
 """
 
 import os
@@ -17,31 +17,13 @@ import time
 import unittest
 
 SOURCE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
-SIMULATOR = os.path.join(SOURCE_DIR, "sim", "ftp_device.py")
 BINARY = os.environ.get("VORNEL_BINARY", os.path.join(SOURCE_DIR, "build", "vornel"))
 
-SKIP_REASON = None
-if os.geteuid() != 0:
-    SKIP_REASON = "needs root to create a private network namespace (CI runs as root)"
+sys.path.insert(0, os.path.join(SOURCE_DIR, "sim"))
+import devices  # noqa: E402  (after the path that finds it)
+from devices import Device, drop_pings, group  # noqa: E402,F401  (for the tests)
 
-
-def enter_namespace(mounts=False):
-    """Re-executes the calling test module inside a new network namespace.
-
-    With mounts, also inside a mount namespace of its own (private
-    propagation), so the module may mount small or read-only file systems
-    over its scratch directories without anything outside seeing them.
-    """
-    if SKIP_REASON or os.environ.get("VORNEL_IN_NETNS") == "1":
-        return
-    env = dict(os.environ, VORNEL_IN_NETNS="1")
-    args = ["unshare", "-n"] + (["-m"] if mounts else []) + [sys.executable, "-c",
-            "import os, subprocess, sys, runpy; "
-            "subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True); "
-            "sys.argv = sys.argv[1:]; sys.path.insert(0, os.path.dirname(sys.argv[0])); "
-            "runpy.run_path(sys.argv[0], run_name='__main__')",
-            sys.argv[0]] + sys.argv[1:]
-    os.execvpe("unshare", args, env)
+SKIP_REASON = devices.NO_NAMESPACE_REASON
 
 
 # The texts operators see; shared by the tests' expected transcripts.
@@ -59,59 +41,6 @@ HEADER_START = "\n  **********************  NEW SESSION  **********************\
 def batch_prompt(kind, file_name):
     return (f"  Batch {kind} file {file_name} found \n\t1:  Use parameters in batch file  \n"
             f"\t2:  Enter new parameters for single {kind} \n\t3:  Exit\n\tAction: ")
-
-
-def group(ip, ini="site.ini", user="admin", password="secret"):
-    return (f"SystemIP={ip}\nIniFileName={ini}\nSystemUserName={user}\n"
-            f"SystemPassword={password}\n")
-
-
-class Device:
-    """One simulated device: a real FTP server on address:21. `prefix` runs it
-    elsewhere, such as inside another namespace (nsenter ...)."""
-
-    def __init__(self, workdir, address, *switches, prefix=()):
-        self.address = address
-        self.dir = os.path.join(workdir, "devices", address)
-        self.root = os.path.join(self.dir, "root")
-        os.makedirs(self.dir, exist_ok=True)
-        ready = os.path.join(self.dir, "ready")
-        self.command_log = os.path.join(self.dir, "commands.log")
-        self.server_log = open(os.path.join(self.dir, "server.log"), "w")
-        self.process = subprocess.Popen(
-            [*prefix, "/usr/bin/python3", SIMULATOR, "--address", address, "--root", self.root,
-             "--ready-file", ready, "--command-log", self.command_log, *switches],
-            stdout=subprocess.DEVNULL, stderr=self.server_log)
-        deadline = time.monotonic() + 10
-        while not (os.path.exists(ready) and os.path.getsize(ready) > 0):
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError(f"simulated device {address} did not start")
-            time.sleep(0.02)
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            self.process.wait(timeout=10)
-        self.server_log.close()
-
-    def commands(self):
-        with open(self.command_log) as f:
-            return [line.split(" ", 1)[1].rstrip("\n") for line in f]
-
-    def file(self, name):
-        with open(os.path.join(self.root, name), "rb") as f:
-            return f.read()
-
-
-def drop_pings(address, prefix=()):
-    """Makes echo requests to address vanish, as from a device that ignores ping.
-
-    The rule sits on the input hook: a drop on output would fail the send
-    itself (EPERM), which is a local error, not a silent device.
-    """
-    script = ("table ip vornel_test {\n chain in {\n  type filter hook input priority 0;\n"
-              f"  ip daddr {address} icmp type echo-request drop\n }}\n}}\n")
-    subprocess.run([*prefix, "nft", "-f", "-"], input=script.encode(), check=True)
 
 
 class Run:
@@ -132,12 +61,12 @@ class VornelTest(unittest.TestCase):
         for device in self.devices:
             device.stop()
         # Rules outlive a test in the shared namespace; the next test starts clean.
-        subprocess.run(["nft", "delete", "table", "ip", "vornel_test"],
-                       stderr=subprocess.DEVNULL, check=False)
+        devices.allow_pings()
         shutil.rmtree(self.workdir, ignore_errors=True)
 
     def device(self, address, *switches, prefix=()):
-        device = Device(self.workdir, address, *switches, prefix=prefix)
+        device = Device(os.path.join(self.workdir, "devices", address), address, *switches,
+                        prefix=prefix)
         self.devices.append(device)
         return device
 
@@ -214,5 +143,6 @@ SIGTERM = signal.SIGTERM
 
 
 def main(mounts=False):
-    enter_namespace(mounts)
+    if not SKIP_REASON:
+        devices.enter_namespace(mounts)
     unittest.main(verbosity=2)

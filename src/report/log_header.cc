@@ -1,6 +1,4 @@
-#include "report/session_log.h"
-
-#include "report/output.h"
+#include "report/log_header.h"
 
 namespace vornel {
 namespace {
@@ -25,13 +23,13 @@ std::string format_start_time(const std::tm& t) {
                 t.tm_year + 1900);
 }
 
-void write_session_header(Session& s, const std::string& start_time) {
-  say_log(s, kNewSessionLine);
-  say_log(s, kLogRule);
-  say_log(s, format(kStartTimeLine, start_time.c_str()));
-  say_log(s, kLogRule);
+void write_log_header(Transcript& out, const std::string& start_time) {
+  say_log(out, kNewSessionLine);
+  say_log(out, kLogRule);
+  say_log(out, format(kStartTimeLine, start_time.c_str()));
+  say_log(out, kLogRule);
 }
 
-void write_pass_footer(Session& s) { say_log(s, kLogRule); }
+void write_pass_footer(Transcript& out) { say_log(out, kLogRule); }
 
 }  // namespace vornel

@@ -1,0 +1,39 @@
+#ifndef VORNEL_DEVICE_TRANSFER_H_
+#define VORNEL_DEVICE_TRANSFER_H_
+
+#include "platform/ftp_client.h"
+#include "platform/scoped_ftp_session.h"
+#include "platform/sleeper.h"
+#include "report/output.h"
+#include "report/run_totals.h"
+#include "targets/target_record.h"
+
+namespace vornel {
+
+// A failed transfer is followed by this pause, so a struggling device gets a
+// moment before the next one is tried.
+inline constexpr unsigned kFailedTransferPauseMs = 15000;
+
+// What an upload or a download reaches: where it reports, the FTP client, the
+// pause after a failure, and the run's counters it adds to.
+struct TransferContext {
+  Transcript& out;
+  FtpClient& ftp;
+  Sleeper& sleeper;
+  RunTotals& totals;
+};
+
+// Shows the "Logging in" label (flushed, so it is out before the wait) and
+// logs in to the record's device. When the login fails, failed_text completes
+// the label on both sides, the failure is counted and stored, and after the
+// pause the returned session holds none.
+ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
+                                    const char* failed_text);
+
+// A transfer that failed inside its session: counted, stored as
+// STATUS_TRANSFER_FAILED, session ended. The caller has reported it.
+void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session);
+
+}  // namespace vornel
+
+#endif  // VORNEL_DEVICE_TRANSFER_H_

@@ -1,0 +1,27 @@
+#ifndef VORNEL_PLATFORM_LOCAL_FILES_H_
+#define VORNEL_PLATFORM_LOCAL_FILES_H_
+
+#include "platform/file_handle.h"
+
+namespace vornel {
+
+// The few things the passes do with the working directory's files
+// themselves (the FTP client reads and writes its own).
+class LocalFiles {
+ public:
+  virtual ~LocalFiles() = default;
+
+  // The named file, open for reading; an empty handle when it can't be opened.
+  virtual FileHandle open_for_reading(const char* name) = 0;
+
+  // True when anything at all stands under the name: a file that can't be
+  // read, a directory, even a link that leads nowhere.
+  virtual bool name_taken(const char* name) = 0;
+};
+
+// This process's working directory, through this platform's file calls.
+LocalFiles& working_directory_files();
+
+}  // namespace vornel
+
+#endif  // VORNEL_PLATFORM_LOCAL_FILES_H_
