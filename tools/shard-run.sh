@@ -36,7 +36,8 @@
 #
 # WORKDIR/shard-N/ holds the shard's list, copies of its INI files, Vornel's
 # log.txt, console.txt (standard output), errors.txt and status; with -S they
-# come back from the host, whose fresh working directory is removed. In
+# come back from the host, where the shard ran in a fresh directory under
+# ~/.vornel-shards/ that is removed at the end of the run. In
 # download mode each shard starts with a placeholder config.ini, so Vornel
 # stores every fetched file as ADDRESS.ini; they are gathered into
 # WORKDIR/fetched/. WORKDIR/jobs.log is GNU parallel's job log.
@@ -198,6 +199,8 @@ else
   sockets=$(mktemp -d /tmp/vornel-ssh-XXXXXX) || exit 2
   ssh_command="${PARALLEL_SSH:-ssh} -o ControlMaster=auto -o ControlPath=$sockets/%C -o ControlPersist=600"
   remote="$answers | $(printf '%q' "$remote_binary") >console.txt 2>errors.txt; echo \$? >status"
+  # Each shard runs in a fresh directory of this run's on its host.
+  remote_work=.vornel-shards/$(date +%Y%m%d-%H%M%S)-$$-$RANDOM
   : >tried.tsv
   : >started.tsv
   pending=$(cut -f1 shards.tsv)
@@ -238,8 +241,8 @@ else
     # never began may go to another host, one that did has worked devices.
     printf '%s\n' "${arguments[@]}" |
       parallel --will-cite --jobs "$jobs" --hostgroups "${logins[@]}" --ssh "$ssh_command" \
-        --joblog "jobs-$round.log" --tag --workdir ... \
-        --transferfile 'shard-{}/./' --return 'shard-{}/./' --cleanup \
+        --joblog "jobs-$round.log" --tag --workdir "$remote_work/{}" \
+        --transferfile 'shard-{}/./' --return 'shard-{}/./' \
         ": {}; echo started; $remote" >"started-$round.txt" 2>>"ssh-errors.txt"
     # Who ran what: shard, host, exit value of the job.
     awk -F'\t' 'NR > 1 && match($9, /^: [0-9]+;/) {
@@ -260,6 +263,13 @@ else
     pending=$next_round
   done
   cat jobs-*.log >jobs.log 2>/dev/null
+  # What this run left on the hosts goes at once, one session a host: GNU
+  # parallel's --cleanup would spend three on every job.
+  for login in "${host_login[@]}"; do
+    $ssh_command "$login" "rm -rf $remote_work; rmdir .vornel-shards 2>/dev/null" \
+      </dev/null >/dev/null 2>&1 &
+  done
+  wait
   for login in "${host_login[@]}"; do $ssh_command -O exit "$login" 2>/dev/null; done
   rm -rf "$sockets"
 fi
