@@ -13,11 +13,11 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
     BENCH_DEVICES=1000 BENCH_SILENT=100 BENCH_JOBS=32 BENCH_SHARDS=default bench/run.sh shards
     BENCH_HOSTS=1,2 BENCH_SHARDS=default bench/run.sh shards
                                              the same run on one ssh host, then on two
-                                             (BENCH_JOBS jobs in all, shared out)
+                                             (BENCH_JOBS jobs on each)
 
 BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
-For each row the peak memory of the run (every process of it, summed) is
-printed as well. Hosts are sshd instances in namespaces of their own
+For each row the peak memory of the run (every process of it, summed; over
+ssh, the processes here) is printed as well. Hosts are sshd instances in namespaces of their own
 (sim/ssh_hosts.py); their devices are then on 10.99.x.y, which every host
 reaches through its link to the benchmark's namespace.
 """
@@ -141,10 +141,9 @@ def main():
                     args += ["-n", cut]
                 env = dict(os.environ)
                 if hosts:
-                    # The jobs shared out among the hosts.
-                    share = [jobs // hosts + (i < jobs % hosts) for i in range(hosts)]
+                    # BENCH_JOBS on every host: a host adds its capacity.
                     args += ["-B", b.VORNEL, "-S", ",".join(
-                        f"{share[i]}/root@{h.address}" for i, h in enumerate(ssh.hosts[:hosts]))]
+                        f"{jobs}/root@{h.address}" for h in ssh.hosts[:hosts])]
                     env["PARALLEL_SSH"] = ssh.ssh_command
                 seconds, done, peak = timed_with_memory(
                     args + ["upload_list.txt"], cwd=work, env=env,
@@ -169,33 +168,42 @@ def main():
         b.allow_pings()
         b.remove(root)
 
-    floor = len(silent) * 10 / jobs or float("nan")
-    whole = math.ceil(len(silent) / jobs) * 10 or float("nan")
-    print(f"{devices} devices, {len(silent)} ignoring pings, {jobs} jobs, {runs} round(s) "
-          f"(median wall time)")
-    print(f"  the floor: {len(silent)} silent x 10 s / {jobs} jobs = {floor:.1f} s; "
-          f"a silent device can't be split: {whole} s ({whole / floor:.2f}x the floor)")
+    def floor(slots):
+        return len(silent) * 10 / slots or float("nan")
+
+    def whole(slots):
+        return math.ceil(len(silent) / slots) * 10 or float("nan")
+
+    print(f"{devices} devices, {len(silent)} ignoring pings, {jobs} jobs (a host), {runs} round(s)"
+          f" (median wall time)")
+    print(f"  the floor: {len(silent)} silent x 10 s / {jobs} jobs = {floor(jobs):.1f} s; "
+          f"a silent device can't be split: {whole(jobs)} s ({whole(jobs) / floor(jobs):.2f}x "
+          f"the floor)")
 
     def rounds_text(name):
         return " ".join(f"{t:.1f}" for t in times[name])
 
     if sequential:
         one = b.median(times["sequential"])
-        print(f"  sequential (one vornel)              {one:7.1f} s   "
-              f"{one / (len(silent) * 10 or float('nan')):.2f}x its floor of {len(silent) * 10} s"
-              f"   (rounds: {rounds_text('sequential')})")
+        print(f"  sequential (one vornel): {one:.1f} s   {one / floor(1):.2f}x its floor of "
+              f"{floor(1):.0f} s   (rounds: {rounds_text('sequential')})")
     for hosts in host_counts:
+        slots = jobs * max(hosts, 1)
         for cut in cuts:
             many = b.median(times[(cut, hosts)])
             label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
             where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
             peak = max(memory[(cut, hosts)]) / 1024
-            print(f"  shard-run.sh {label}{where}: {many:7.1f} s   {many / floor:.2f}x the floor"
-                  f"   {many / whole:.2f}x the indivisible floor   peak memory {peak:.0f} MiB"
+            print(f"  shard-run.sh {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
+                  f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
+                  f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
                   f"   (rounds: {rounds_text((cut, hosts))})")
-    if len([h for h in host_counts if h]) == 2 and len(cuts) == 1:
-        one_host, two_hosts = (b.median(times[(cuts[0], h)]) for h in host_counts if h)
-        print(f"  two hosts against one: {two_hosts / one_host:.2f}")
+    remote = [h for h in host_counts if h]
+    if len(remote) == 2:
+        for cut in cuts:
+            first, second = (b.median(times[(cut, h)]) for h in remote)
+            print(f"  -n {cut}: {remote[1]} hosts against {remote[0]}: {second / first:.2f} "
+                  f"of the time")
 
 
 if __name__ == "__main__":

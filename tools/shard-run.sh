@@ -12,9 +12,9 @@
 #   -k JOBS     how many Vornel processes run at once (default 8); with -S,
 #               on each host that has no N/ count of its own
 #   -n SHARDS   how many shards the list is cut into (default: one per
-#               device). A job that finishes early takes the next shard, so
-#               the finer the cut, the less a shard slowed by silent devices
-#               holds up the run
+#               device; with -S, eight per job slot of the hosts). A job that
+#               finishes early takes the next shard, so the finer the cut, the
+#               less a shard slowed by silent devices holds up the run
 #   -m MODE     upload (default) or download
 #   -b VORNEL   the vornel binary here (default $VORNEL_BINARY, else
 #               build/vornel beside this script, else vornel on PATH)
@@ -149,6 +149,16 @@ if [ -e "$work" ]; then
 fi
 mkdir -p "$work" || exit 2
 work=$(cd "$work" && pwd)
+
+# Over ssh a job costs far more than here (its transfers and sessions, about
+# a second on a busy machine against tens of milliseconds): eight shards a job
+# slot, unless the list has fewer devices, keeps that cost small and still
+# leaves no long shard to finish on its own.
+if [ -n "$hosts" ] && [ -z "$shards" ]; then
+  slots=0
+  for entry in "${host_entry[@]}"; do slots=$((slots + ${entry%%/*})); done
+  shards=$((8 * slots))
+fi
 
 # The cut: WORK/shard-N/ with its list and files, WORK/groups.tsv (per group
 # in list order: shard, address, line in LIST, line of its opening in the
