@@ -213,8 +213,10 @@ else
   remote_work=.vornel-shards/$(date +%Y%m%d-%H%M%S)-$$-$RANDOM
   : >tried.tsv
   : >started.tsv
+  declare -A site_of=() began=() retried=()
+  while IFS=$'\t' read -r n site; do site_of[$n]=$site; done <shards.tsv
   pending=$(cut -f1 shards.tsv)
-  round=0 retried=""
+  round=0
   while [ -n "$pending" ] && [ -z "$interrupted" ] && [ $round -lt 4 ]; do
     round=$((round + 1))
     # The hosts that let us in now.
@@ -239,7 +241,7 @@ else
       fi
       # Only the live hosts of the shard's site: a host that can't reach a
       # device never gets it.
-      site=$(awk -F'\t' -v n="$n" '$1 == n { print $2 }' shards.tsv)
+      site=${site_of[$n]}
       tags=""
       for i in "${live[@]}"; do
         case ",$site," in *",${host_login[$i]},"*) tags=${tags:+$tags+}h$i ;; esac
@@ -257,14 +259,17 @@ else
     # Who ran what: shard, host, exit value of the job.
     awk -F'\t' 'NR > 1 && match($9, /^: [0-9]+;/) {
                   print substr($9, 3, RLENGTH - 3) "\t" $2 "\t" $7 }' "jobs-$round.log" >>tried.tsv
-    awk -F'\t' '$2 == "started" { print $1 }' "started-$round.txt" >>started.tsv
+    while IFS=$'\t' read -r n word; do
+      [ "$word" = started ] && began[$n]=1 && echo "$n" >>started.tsv
+    done <"started-$round.txt"
     next_round=""
     for n in $pending; do
       [ -f "shard-$n/status" ] && continue
-      if grep -q "^$n	started\$" "started-$round.txt"; then
-        # Lost while it ran.
-        if [ -n "$retry" ] && [ -z "$(printf '%s\n' $retried | grep -x "$n")" ]; then
-          retried="$retried $n" next_round="$next_round $n"
+      if [ -n "${began[$n]:-}" ]; then
+        # Lost while it ran: again only when asked, and once.
+        if [ -n "$retry" ] && [ -z "${retried[$n]:-}" ]; then
+          retried[$n]=1 next_round="$next_round $n"
+          unset "began[$n]"
         fi
       else
         next_round="$next_round $n"
@@ -286,10 +291,12 @@ fi
 
 if [ "$mode" = download ]; then
   mkdir -p fetched
+  fetched=()
   for file in shard-*/*.ini; do
     # Only files Vornel fetched are named after an address.
-    case ${file##*/} in config.ini | *[!0-9.]*.ini) ;; *) mv -f "$file" "fetched/${file##*/}" ;; esac
-  done 2>/dev/null
+    case ${file##*/} in config.ini | *[!0-9.]*.ini) ;; *) fetched+=("$file") ;; esac
+  done
+  [ ${#fetched[@]} -eq 0 ] || mv -f -t fetched -- "${fetched[@]}"
 fi
 
 # The merged summary, in list order, from each shard's console transcript
