@@ -49,7 +49,7 @@ bool read_all(std::FILE* file, std::string* text) {
 }
 
 bool write_file(const fs::path& path, std::string_view text) {
-  vornel::FileHandle file = vornel::open_file(path.c_str(), "wb");
+  vornel::FileHandle file = vornel::open_file(path.string().c_str(), "wb");
   if (!file) return false;
   bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   return std::fclose(file.release()) == 0 && ok;
@@ -67,8 +67,8 @@ bool stays_inside(const std::string& name) {
 
 // Copies the INI files a shard's groups name. A missing file is left
 // missing: Vornel then reports that device as it would anyway.
-bool copy_ini_files(const vornel::ShardPlan& plan, const vornel::Shard& shard,
-                    const fs::path& from, const fs::path& to) {
+bool copy_ini_files(const vornel::ShardPlan& plan, const vornel::Shard& shard, const fs::path& from,
+                    const fs::path& to) {
   for (std::size_t index : shard.groups) {
     const vornel::PlannedGroup& group = plan.groups[index];
     const std::string& name = group.ini_file_name;
@@ -145,11 +145,22 @@ int main(int argc, char** argv) {
   int option;
   while ((option = getopt(argc, argv, "o:n:m:M:")) != -1) {
     switch (option) {
-      case 'o': out_dir = optarg; break;
-      case 'n': wanted = std::atoi(optarg); if (wanted < 1) return usage(); break;
-      case 'm': mode = optarg; if (mode != "upload" && mode != "download") return usage(); break;
-      case 'M': site_map_file = optarg; break;
-      default: return usage();
+      case 'o':
+        out_dir = optarg;
+        break;
+      case 'n':
+        wanted = std::atoi(optarg);
+        if (wanted < 1) return usage();
+        break;
+      case 'm':
+        mode = optarg;
+        if (mode != "upload" && mode != "download") return usage();
+        break;
+      case 'M':
+        site_map_file = optarg;
+        break;
+      default:
+        return usage();
     }
   }
   if (optind + 1 != argc) return usage();

@@ -25,13 +25,14 @@ using Hosts = std::vector<std::string>;
 TEST(SiteMap, SendsEachDeviceOnlyToTheHostsWhosePrefixesHoldIt) {
   SiteMap map;
   std::string error;
-  ASSERT_TRUE(read("# host  devices\n"
-                   "north 10.20.0.0/16 10.99.0.7   # and one more\n"
-                   "\n"
-                   "south 10.21.4.0/23\n"
-                   "south 10.20.9.0/24\n"
-                   "anywhere 0.0.0.0/0",
-                   &map, &error))
+  ASSERT_TRUE(
+      read("# host  devices\n"
+           "north 10.20.0.0/16 10.99.0.7   # and one more\n"
+           "\n"
+           "south 10.21.4.0/23\n"
+           "south 10.20.9.0/24\n"
+           "anywhere 0.0.0.0/0",
+           &map, &error))
       << error;
   EXPECT_EQ(hosts_reaching(map, "10.20.255.255"), (Hosts{"anywhere", "north"}));
   EXPECT_EQ(hosts_reaching(map, "10.20.9.1"), (Hosts{"anywhere", "north", "south"}));
