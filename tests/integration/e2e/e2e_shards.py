@@ -168,6 +168,9 @@ class ShardsOnHosts(VornelTest):
 
     def setUp(self):
         super().setUp()
+        for tool in ("/usr/sbin/sshd", "/usr/bin/ssh", "/usr/bin/rsync"):
+            if not os.path.exists(tool):
+                self.skipTest(f"{tool} is missing (tools/install-deps.sh --test)")
         self.ssh = SshHosts(os.path.join(self.workdir, "ssh"))
         self.environment = dict(os.environ, PARALLEL_SSH=self.ssh.ssh_command)
 
