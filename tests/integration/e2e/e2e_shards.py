@@ -167,10 +167,10 @@ class ShardsOnHosts(VornelTest):
     shard_file = ShardRun.shard_file
 
     def setUp(self):
-        super().setUp()
         for tool in ("/usr/sbin/sshd", "/usr/bin/ssh", "/usr/bin/rsync"):
             if not os.path.exists(tool):
                 self.skipTest(f"{tool} is missing (tools/install-deps.sh --test)")
+        super().setUp()
         self.ssh = SshHosts(os.path.join(self.workdir, "ssh"))
         self.environment = dict(os.environ, PARALLEL_SSH=self.ssh.ssh_command)
 
