@@ -36,9 +36,23 @@ class SshHost:
              "ip link set lo up && mount -t tmpfs -o mode=0700 tmpfs \"$HOME\" && "
              "echo up && exec sleep 100000"],
             stdout=subprocess.PIPE)
-        if self.holder.stdout.readline() != b"up\n":
-            raise RuntimeError(f"host {index}: no network namespace")
-        self.pid = self.holder.pid
+        self.sshd = None
+        try:
+            if self.holder.stdout.readline() != b"up\n":
+                raise RuntimeError(f"host {index}: no network namespace")
+            self.pid = self.holder.pid
+            self._start(fleet, refuse_login)
+        except BaseException:
+            # Whatever of it started goes, so no namespace outlives the caller.
+            for process in (self.sshd, self.holder):
+                if process is not None:
+                    process.kill()
+                    process.wait()
+            self.holder.stdout.close()
+            raise
+
+    def _start(self, fleet, refuse_login):
+        index = self.index
         peer = f"vornel-h{index}"
         run(["ip", "link", "add", peer, "type", "veth", "peer", "name", "eth0", "netns",
              str(self.pid)])
@@ -61,12 +75,13 @@ class SshHost:
                     f"AuthorizedKeysFile {authorized}\nStrictModes no\nUsePAM no\n"
                     "PermitRootLogin prohibit-password\nPasswordAuthentication no\n"
                     "KbdInteractiveAuthentication no\nMaxStartups 100:30:200\n"
-                    "MaxSessions 100\nAcceptEnv LANG LC_*\nPrintMotd no\nPrintLastLog no\nUseDNS no\n")
+                    "MaxSessions 100\nAcceptEnv LANG LC_*\nPrintMotd no\nPrintLastLog no\n"
+                    "UseDNS no\n")
         # sshd insists on its privilege separation directory.
         os.makedirs("/run/sshd", mode=0o755, exist_ok=True)
-        self.log = open(os.path.join(self.dir, "sshd.log"), "w")
-        self.sshd = subprocess.Popen(self.command([SSHD, "-D", "-e", "-f", config]),
-                                     stdout=self.log, stderr=self.log)
+        with open(os.path.join(self.dir, "sshd.log"), "w") as log:
+            self.sshd = subprocess.Popen(self.command([SSHD, "-D", "-e", "-f", config]),
+                                         stdout=log, stderr=log)
         deadline = time.monotonic() + 10
         while True:
             try:
@@ -108,14 +123,10 @@ class SshHost:
         for process in (self.sshd, self.holder):
             process.wait(timeout=10)
         self.holder.stdout.close()
-        self.log.close()
 
     def stop(self):
         if self.holder.poll() is None:
             self.kill()
-        elif not self.log.closed:
-            self.holder.stdout.close()
-            self.log.close()
 
 
 class SshHosts:
