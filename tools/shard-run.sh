@@ -141,7 +141,6 @@ if [ -n "$hosts" ]; then
   fi
 fi
 
-source_dir=$(cd "$(dirname "$list")" && pwd)
 work=${work:-shards-$(date +%Y%m%d-%H%M%S)}
 if [ -e "$work" ]; then
   echo "shard-run: $work exists already; give a new working directory with -w" >&2
@@ -223,7 +222,7 @@ else
     live=()
     for i in "${!host_login[@]}"; do
       $ssh_command "${host_login[$i]}" true </dev/null >/dev/null 2>>"ssh-errors.txt" &
-      pids[$i]=$!
+      pids[i]=$!
     done
     for i in "${!host_login[@]}"; do
       if wait "${pids[$i]}"; then live+=("$i"); else
@@ -309,7 +308,7 @@ for dir in shard-*; do
     [ -f "$dir/$name" ] && files+=("$dir/$name")
   done
 done
-[ -n "$hosts" ] || : >tried.tsv >started.tsv
+if [ -z "$hosts" ]; then : >tried.tsv; : >started.tsv; fi
 awk -v mode="$mode" -v work="$work" -v remote="${hosts:+1}" '
   function shard_of(path,    name) {
     name = path
