@@ -309,7 +309,7 @@ for dir in shard-*; do
   done
 done
 if [ -z "$hosts" ]; then : >tried.tsv; : >started.tsv; fi
-awk -v mode="$mode" -v work="$work" -v remote="${hosts:+1}" '
+awk -v mode="$mode" -v work="$work" -v remote="${hosts:+1}" -v interrupted="$interrupted" '
   function shard_of(path,    name) {
     name = path
     sub(/\/[^\/]*$/, "", name)
@@ -350,7 +350,8 @@ awk -v mode="$mode" -v work="$work" -v remote="${hosts:+1}" '
       if (group_refusal[g] != "") {
         outcome = "skipped: " group_refusal[g]
       } else if (!(s in status)) {
-        if (!remote) { outcome = "no outcome: the shard did not run"; abnormal = 1 }
+        if (interrupted) { outcome = "no outcome: the run was interrupted"; abnormal = 1 }
+        else if (!remote) { outcome = "no outcome: the shard did not run"; abnormal = 1 }
         else if (!(s in host)) { outcome = "not run: no host of its site could be reached"; lost = 1 }
         else if (exit_value[s] == 255) {
           outcome = "not run to the end: the host was lost while its shard ran"; lost = 1
