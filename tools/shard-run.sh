@@ -103,14 +103,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "$binary" ]; then
   if [ -x "$here/../build/vornel" ]; then binary=$here/../build/vornel; else binary=$(command -v vornel); fi
 fi
-if [ -z "$binary" ] || [ ! -x "$binary" ]; then
+# Over ssh the hosts' vornel runs (-B); none is needed here.
+if [ -z "$hosts" ] && { [ -z "$binary" ] || [ ! -x "$binary" ]; }; then
   echo "shard-run: no vornel binary (give one with -b)" >&2
   exit 2
 fi
-binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
+[ -n "$binary" ] && binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
 # vornel-shard: beside the binary, in the build beside this script, on PATH.
 cutter=${VORNEL_SHARD:-}
-for candidate in "$(dirname "$binary")/vornel-shard" "$here/../build/vornel-shard" \
+for candidate in ${binary:+"$(dirname "$binary")/vornel-shard"} "$here/../build/vornel-shard" \
                  "$(command -v vornel-shard)"; do
   [ -z "$cutter" ] && [ -x "$candidate" ] && [ -f "$candidate" ] && cutter=$candidate
 done
