@@ -16,8 +16,8 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
                                              (BENCH_JOBS jobs on each)
 
 BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
-For each row the peak memory of the run (every process of it, summed; over
-ssh, the processes here) is printed as well. Hosts are sshd instances in namespaces of their own
+For each row the peak memory of the run (every process of it, proportional
+set sizes summed; over ssh, the processes here) is printed as well. Hosts are sshd instances in namespaces of their own
 (sim/ssh_hosts.py); their devices are then on 10.99.x.y, which every host
 reaches through its link to the benchmark's namespace.
 """
@@ -38,7 +38,8 @@ SHARD_RUN = os.path.join(b.SOURCE_DIR, "tools", "shard-run.sh")
 
 
 def tree_rss(root_pid):
-    """Resident memory of a process and all its descendants, in KiB."""
+    """Memory of a process and all its descendants, in KiB: their proportional
+    set sizes, so pages they share (the libraries of 32 Vornels) count once."""
     children = {}
     rss = {}
     for name in os.listdir("/proc"):
@@ -47,9 +48,9 @@ def tree_rss(root_pid):
         try:
             with open(f"/proc/{name}/stat") as f:
                 parent = int(f.read().rsplit(")", 1)[1].split()[1])
-            with open(f"/proc/{name}/status") as f:
+            with open(f"/proc/{name}/smaps_rollup") as f:
                 for line in f:
-                    if line.startswith("VmRSS:"):
+                    if line.startswith("Pss:"):
                         rss[int(name)] = int(line.split()[1])
         except (OSError, ValueError, IndexError):
             continue

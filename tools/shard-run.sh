@@ -11,10 +11,11 @@
 #
 #   -k JOBS     how many Vornel processes run at once (default 8); with -S,
 #               on each host that has no N/ count of its own
-#   -n SHARDS   how many shards the list is cut into (default: one per
-#               device; with -S, eight per job slot of the hosts). A job that
-#               finishes early takes the next shard, so the finer the cut, the
-#               less a shard slowed by silent devices holds up the run
+#   -n SHARDS   how many shards the list is cut into (default: eight per
+#               job slot, -k or the hosts' counts, never more than devices). A
+#               job that finishes early takes the next shard, so the finer the
+#               cut, the less a shard slowed by silent devices holds up the
+#               run; each job costs its start-up, though
 #   -m MODE     upload (default) or download
 #   -b VORNEL   the vornel binary here (default $VORNEL_BINARY, else
 #               build/vornel beside this script, else vornel on PATH)
@@ -150,13 +151,18 @@ fi
 mkdir -p "$work" || exit 2
 work=$(cd "$work" && pwd)
 
-# Over ssh a job costs far more than here (its transfers and sessions, about
-# a second on a busy machine against tens of milliseconds): eight shards a job
-# slot, unless the list has fewer devices, keeps that cost small and still
-# leaves no long shard to finish on its own.
-if [ -n "$hosts" ] && [ -z "$shards" ]; then
-  slots=0
-  for entry in "${host_entry[@]}"; do slots=$((slots + ${entry%%/*})); done
+# Eight shards a job slot (or one a device, when there are fewer): a job that
+# finishes early takes the next, so no shard holding several silent devices
+# is left to finish on its own at the end, while the cost of a job (GNU
+# parallel's start of it and Vornel's own start-up, some tens of
+# milliseconds; over ssh its transfers and sessions, most of a second) stays
+# small against the run.
+if [ -z "$shards" ]; then
+  slots=$jobs
+  if [ -n "$hosts" ]; then
+    slots=0
+    for entry in "${host_entry[@]}"; do slots=$((slots + ${entry%%/*})); done
+  fi
   shards=$((8 * slots))
 fi
 
