@@ -22,7 +22,7 @@ esac
 build=${VORNEL_BENCH_BUILD:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_BUILD_BENCH=ON >/dev/null
 # Two cores, shared: never more than two compile jobs.
-cmake --build "$build" -j2 --target vornel bench_echo_probe bench_ftp_transfer \
+cmake --build "$build" -j2 --target vornel vornel-shard bench_echo_probe bench_ftp_transfer \
   bench_target_list >/dev/null
 export VORNEL_BENCH_BUILD="$PWD/$build"
 # The Windows build, for the benchmark that runs it under wine beside the

@@ -1,37 +1,120 @@
 #!/usr/bin/python3
-"""A fleet of 200 simulated devices (127.1.0.1 to 127.1.0.200, two sim
-processes), a tenth of them ignoring pings (each such device costs about 10 s
-of probing), uploaded to by one Vornel going through the list and by
-tools/shard-run.sh with 8 jobs: over 8 shards and over 64 (a job that
-finishes early takes the next shard). Reports the wall-time ratios.
+"""A fleet of simulated devices, a tenth of them ignoring pings (each such
+device costs 10 s of probing), uploaded to by one Vornel going through the
+list and by tools/shard-run.sh: over a few shard counts, and over ssh hosts.
+Each row's wall time is set against its floor: the silent devices' 10 s
+spread over the jobs (silent x 10 s / jobs). Since one Vornel works its
+devices one after another and a silent device is 10 s that can't be split,
+no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
 
-    bench/run.sh shards                     3 rounds (about 15 minutes)
-    BENCH_RUNS=1 BENCH_JOBS=8 BENCH_SHARDS=8,32,64,200 bench/run.sh shards
+    bench/run.sh shards                      200 devices, 20 silent, 8 jobs: 8, 64 and
+                                             the default cut (one device a shard), 1 round
+    BENCH_RUNS=3 BENCH_SHARDS=8,32,64,default bench/run.sh shards
+    BENCH_DEVICES=1000 BENCH_SILENT=100 BENCH_JOBS=32 BENCH_SHARDS=default bench/run.sh shards
+    BENCH_HOSTS=1,2 BENCH_SHARDS=default bench/run.sh shards
+                                             the same run on one ssh host, then on two
+                                             (BENCH_JOBS jobs on each)
+
+BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
+For each row the peak memory of the run (every process of it, proportional
+set sizes summed; over ssh, the processes here) is printed as well. Hosts are sshd instances in namespaces of their own
+(sim/ssh_hosts.py); their devices are then on 10.99.x.y, which every host
+reaches through its link to the benchmark's namespace.
 """
 
+import math
 import os
 import random
-import re
 import subprocess
+import sys
+import threading
+import time
 
 import benchlib as b
 
+from ssh_hosts import SshHosts  # noqa: E402  (sim/, on the path benchlib made)
+
 SHARD_RUN = os.path.join(b.SOURCE_DIR, "tools", "shard-run.sh")
-DEVICES = 200
+
+
+def tree_rss(root_pid):
+    """Memory of a process and all its descendants, in KiB: their proportional
+    set sizes, so pages they share (the libraries of 32 Vornels) count once."""
+    children = {}
+    rss = {}
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open(f"/proc/{name}/stat") as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            with open(f"/proc/{name}/smaps_rollup") as f:
+                for line in f:
+                    if line.startswith("Pss:"):
+                        rss[int(name)] = int(line.split()[1])
+        except (OSError, ValueError, IndexError):
+            continue
+        children.setdefault(parent, []).append(int(name))
+    total, todo = 0, [root_pid]
+    while todo:
+        pid = todo.pop()
+        total += rss.get(pid, 0)
+        todo += children.get(pid, [])
+    return total
+
+
+def timed_with_memory(args, **kwargs):
+    """(seconds, CompletedProcess-like, peak KiB of the whole process tree)."""
+    peak = [0]
+    start = time.perf_counter()
+    process = subprocess.Popen(args, **kwargs)
+    done = threading.Event()
+
+    def sample():
+        while not done.is_set():
+            peak[0] = max(peak[0], tree_rss(process.pid))
+            done.wait(0.25)
+
+    sampler = threading.Thread(target=sample)
+    sampler.start()
+    stdout, _ = process.communicate()
+    seconds = time.perf_counter() - start
+    done.set()
+    sampler.join()
+    process.stdout = stdout
+    return seconds, process, peak[0]
+
+
+def addresses_for(count, hosts):
+    if hosts:
+        return [f"10.99.{n // 250}.{n % 250 + 1}" for n in range(count)]
+    return [f"127.1.{n // 250}.{n % 250 + 1}" for n in range(count)]
 
 
 def main():
     b.enter_namespace()
-    runs = b.env_int("BENCH_RUNS", 3)
+    runs = b.env_int("BENCH_RUNS", 1)
+    devices = b.env_int("BENCH_DEVICES", 200)
+    silent_count = b.env_int("BENCH_SILENT", devices // 10)
     jobs = b.env_int("BENCH_JOBS", 8)
-    shard_counts = [int(n) for n in os.environ.get("BENCH_SHARDS", "8,64").split(",")]
-    addresses = [f"127.1.0.{n}" for n in range(1, DEVICES + 1)]
+    cuts = os.environ.get("BENCH_SHARDS", "8,64,default").split(",")
+    host_counts = [int(n) for n in os.environ.get("BENCH_HOSTS", "0").split(",")]
+    sequential = os.environ.get("BENCH_SEQUENTIAL", "1" if devices <= 200 else "0") == "1"
+    over_hosts = any(host_counts)
+    addresses = addresses_for(devices, over_hosts)
     # Chosen at random (fixed seed): a regular pattern would line up with the
     # shards' round robin and flatter or punish them by construction.
-    silent = sorted(random.Random(7).sample(addresses, DEVICES // 10),
-                    key=addresses.index)
+    silent = sorted(random.Random(7).sample(addresses, silent_count), key=addresses.index)
     root = b.scratch("vornel-bench-shards-")
-    fleet = b.Fleet(os.path.join(root, "devices"), addresses, per_process=DEVICES // 2)
+    ssh = None
+    if over_hosts:
+        # Every 10.99.x.y is this namespace's own; the hosts route there.
+        subprocess.run(["ip", "addr", "add", "10.99.0.0/16", "dev", "lo"], check=True)
+        ssh = SshHosts(os.path.join(root, "ssh"))
+        for _ in range(max(host_counts)):
+            host = ssh.add()
+            host.run(["ip", "route", "add", "10.99.0.0/16", "via", f"10.77.{host.index}.1"])
+    fleet = b.Fleet(os.path.join(root, "devices"), addresses, per_process=100)
     b.drop_pings(silent)
     try:
         work = os.path.join(root, "work")
@@ -40,54 +123,88 @@ def main():
             f.write("[Network]\r\nDHCP=0\r\n")
         with open(os.path.join(work, "upload_list.txt"), "w") as f:
             f.write("".join(b.group(a) for a in addresses))
-        expected = f"There were {len(silent)} failures logged this session."
+        expected = (f"There were {len(silent)} failures logged this session." if silent
+                    else "No errors detected during this session.")
         rounds = iter(range(1000))
+        memory = {}
 
-        def sequential():
+        def run_sequential():
             seconds, done = b.run_vornel(work, ["1", "1"])
             if done.returncode != 0 or expected.encode() not in done.stdout:
                 b.fail("sequential: " + done.stdout.decode()[-400:])
             return seconds
 
-        def sharded(shards):
+        def sharded(cut, hosts):
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
-                seconds, done = b.timed([SHARD_RUN, "-k", str(jobs), "-n", str(shards),
-                                         "-b", b.VORNEL, "-w", run_dir, "upload_list.txt"],
-                                        cwd=work, stdout=subprocess.PIPE,
-                                        stderr=subprocess.STDOUT)
-                summary = f"{DEVICES} devices, {DEVICES - len(silent)} OK, {len(silent)} failed"
-                if done.returncode != 1 or summary.encode() not in done.stdout:
+                args = [SHARD_RUN, "-k", str(jobs), "-b", b.VORNEL, "-w", run_dir]
+                if cut != "default":
+                    args += ["-n", cut]
+                env = dict(os.environ)
+                if hosts:
+                    # BENCH_JOBS on every host: a host adds its capacity.
+                    args += ["-B", b.VORNEL, "-S", ",".join(
+                        f"{jobs}/root@{h.address}" for h in ssh.hosts[:hosts])]
+                    env["PARALLEL_SSH"] = ssh.ssh_command
+                seconds, done, peak = timed_with_memory(
+                    args + ["upload_list.txt"], cwd=work, env=env,
+                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                summary = f"{devices} devices, {devices - len(silent)} OK, {len(silent)} failed"
+                if done.returncode != (1 if silent else 0) or summary.encode() not in done.stdout:
                     b.fail("shard-run: " + done.stdout.decode()[-800:])
+                memory.setdefault((cut, hosts), []).append(peak)
                 b.remove(run_dir)
                 return seconds
             return run
 
-        contenders = {"sequential": sequential}
-        for shards in shard_counts:
-            contenders[shards] = sharded(shards)
+        contenders = {"sequential": run_sequential} if sequential else {}
+        for hosts in host_counts:
+            for cut in cuts:
+                contenders[(cut, hosts)] = sharded(cut, hosts)
         times = b.alternate(runs, contenders)
     finally:
         fleet.stop()
+        if ssh:
+            ssh.stop()
         b.allow_pings()
         b.remove(root)
 
-    one = b.median(times["sequential"])
-    print(f"{DEVICES} devices, {len(silent)} ignoring pings, {runs} rounds (median wall time)")
-    print(f"  sequential (one vornel)              {one:7.1f} s   (rounds: "
-          f"{' '.join(f'{t:.1f}' for t in times['sequential'])})")
-    for shards in shard_counts:
-        many = b.median(times[shards])
-        per_shard = [0] * shards
-        for address in silent:
-            per_shard[addresses.index(address) % shards] += 1
-        print(f"  shard-run.sh -k {jobs} -n {shards:<3}              {many:7.1f} s   (rounds: "
-              f"{' '.join(f'{t:.1f}' for t in times[shards])})")
-        spread = [per_shard.count(k) for k in range(max(per_shard) + 1)]
-        print(f"      ratio to sequential {many / one:.3f}, speed-up {one / many:.1f}x;"
-              f" shards with 0, 1, 2... silent devices: {spread}")
-    print(f"  the floor: {len(silent)} silent devices x 10 s / {jobs} jobs = "
-          f"{len(silent) * 10 / jobs:.0f} s")
+    def floor(slots):
+        return len(silent) * 10 / slots or float("nan")
+
+    def whole(slots):
+        return math.ceil(len(silent) / slots) * 10 or float("nan")
+
+    print(f"{devices} devices, {len(silent)} ignoring pings, {jobs} jobs (a host), {runs} round(s)"
+          f" (median wall time)")
+    print(f"  the floor: {len(silent)} silent x 10 s / {jobs} jobs = {floor(jobs):.1f} s; "
+          f"a silent device can't be split: {whole(jobs)} s ({whole(jobs) / floor(jobs):.2f}x "
+          f"the floor)")
+
+    def rounds_text(name):
+        return " ".join(f"{t:.1f}" for t in times[name])
+
+    if sequential:
+        one = b.median(times["sequential"])
+        print(f"  sequential (one vornel): {one:.1f} s   {one / floor(1):.2f}x its floor of "
+              f"{floor(1):.0f} s   (rounds: {rounds_text('sequential')})")
+    for hosts in host_counts:
+        slots = jobs * max(hosts, 1)
+        for cut in cuts:
+            many = b.median(times[(cut, hosts)])
+            label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
+            where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
+            peak = max(memory[(cut, hosts)]) / 1024
+            print(f"  shard-run.sh {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
+                  f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
+                  f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
+                  f"   (rounds: {rounds_text((cut, hosts))})")
+    remote = [h for h in host_counts if h]
+    if len(remote) == 2:
+        for cut in cuts:
+            first, second = (b.median(times[(cut, h)]) for h in remote)
+            print(f"  -n {cut}: {remote[1]} hosts against {remote[0]}: {second / first:.2f} "
+                  f"of the time")
 
 
 if __name__ == "__main__":

@@ -3,20 +3,21 @@
 # yardstick for Vornel's own: for each group of the batch list, list the login
 # directory into foundfir.txt, read the firmware version from the image name,
 # check the device with 20 echo requests, then put the INI file.
-#   upload_by_script.sh upload_list.txt      (in the working directory)
-# Prints one line per failed device; exits 1 when any failed.
+#   upload_by_script.sh [upload_list.txt]      (in the working directory)
+# The groups come from vornel-shard (Vornel's own list reader; $VORNEL_SHARD,
+# else beside the build's vornel), so the script works the very devices
+# Vornel would. Prints one line per failed device; exits 1 when any failed.
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
+cutter=${VORNEL_SHARD:-${VORNEL_BENCH_BUILD:-$here/../build-bench}/vornel-shard}
 failed=0
 fail() {
   echo "$1: $2"
   failed=1
 }
-while IFS= read -r line; do
-  case $line in SystemIP=?*) ;; *) continue ;; esac
-  ip=${line#SystemIP=}
-  IFS= read -r line; ini=${line#IniFileName=}
-  IFS= read -r line; user=${line#SystemUserName=}
-  IFS= read -r line; password=${line#SystemPassword=}
+groups=$("$cutter" "${1:-upload_list.txt}") || exit 2
+while IFS=$'\t' read -r _ ip ini user password; do
+  [ -n "$ip" ] || continue
   if ! curl -s --list-only --user "$user:$password" "ftp://$ip/" -o foundfir.txt; then
     fail "$ip" "listing failed"
     continue
@@ -36,5 +37,5 @@ while IFS= read -r line; do
     continue
   fi
   curl -s -T "$ini" --user "$user:$password" "ftp://$ip/" || fail "$ip" "upload failed"
-done <"${1:-upload_list.txt}"
+done <<<"$groups"
 exit $failed

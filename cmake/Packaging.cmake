@@ -3,13 +3,17 @@
 
 # The man page is installed compressed, as Debian keeps them; gzip -n leaves
 # no name or time stamp in it, so the same page makes the same package.
-set(VORNEL_MAN_PAGE ${PROJECT_BINARY_DIR}/man/vornel.1)
-add_custom_command(OUTPUT ${VORNEL_MAN_PAGE}.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/vornel.1 ${VORNEL_MAN_PAGE}
-  COMMAND gzip -9nf ${VORNEL_MAN_PAGE}
-  DEPENDS ${PROJECT_SOURCE_DIR}/docs/vornel.1
-  VERBATIM)
-add_custom_target(vornel_man_page ALL DEPENDS ${VORNEL_MAN_PAGE}.gz)
+set(VORNEL_MAN_PAGES)
+foreach(page vornel.1 vornel-shard.1)
+  set(built ${PROJECT_BINARY_DIR}/man/${page})
+  add_custom_command(OUTPUT ${built}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${page} ${built}
+    COMMAND gzip -9nf ${built}
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/${page}
+    VERBATIM)
+  list(APPEND VORNEL_MAN_PAGES ${built}.gz)
+endforeach()
+add_custom_target(vornel_man_page ALL DEPENDS ${VORNEL_MAN_PAGES})
 
 # The changelog likewise; a native package keeps it as changelog.gz.
 set(VORNEL_CHANGELOG ${PROJECT_BINARY_DIR}/packaging/changelog)
@@ -42,7 +46,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/packaging/changelog)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${PROJECT_BINARY_DIR}/packaging/copyright @ONLY)
 
-install(FILES ${VORNEL_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${VORNEL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/upload_list.example.txt
   ${PROJECT_BINARY_DIR}/packaging/copyright ${VORNEL_CHANGELOG}.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})

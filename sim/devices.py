@@ -81,10 +81,14 @@ def _names_all(ready_file, addresses):
 class Simulator:
     """One ftp_device.py process serving addresses; see its usage for root."""
 
-    def __init__(self, addresses, root, ready_file, server_log, *switches, command_log=None):
+    def __init__(self, addresses, root, ready_file, server_log, *switches, command_log=None,
+                 prefix=()):
         self.addresses = list(addresses)
         self.ready_file = ready_file
-        args = ["/usr/bin/python3", SIMULATOR, "--root", root, "--ready-file", ready_file]
+        # prefix runs the process elsewhere, such as in a host's namespaces
+        # (sim/ssh_hosts.py: nsenter ...).
+        args = [*prefix, "/usr/bin/python3", SIMULATOR, "--root", root,
+                "--ready-file", ready_file]
         for address in self.addresses:
             args += ["--address", address]
         if command_log:
@@ -119,7 +123,7 @@ class Device(Simulator):
     files are in dir: the login directory root/, commands.log, server.log
     and the ready file."""
 
-    def __init__(self, dir, address, *switches, wait=True, timeout=10):
+    def __init__(self, dir, address, *switches, wait=True, timeout=10, prefix=()):
         self.address = address
         self.dir = dir
         self.root = os.path.join(dir, "root")
@@ -127,7 +131,7 @@ class Device(Simulator):
         os.makedirs(dir, exist_ok=True)
         super().__init__([address], self.root, os.path.join(dir, "ready"),
                          os.path.join(dir, "server.log"), *switches,
-                         command_log=self.command_log)
+                         command_log=self.command_log, prefix=prefix)
         if wait:
             try:
                 self.wait_until_ready(time.monotonic() + timeout)
@@ -193,18 +197,19 @@ class Fleet:
         self.simulators = []
 
 
-def drop_pings(addresses):
+def drop_pings(addresses, prefix=()):
     """Echo requests to these addresses (one, or a list) vanish, as from a
     device that ignores ping. The rule sits on the input hook: a drop on
     output would fail the send itself (EPERM), a local error, not a silent
-    device. allow_pings() takes every such rule away."""
+    device. allow_pings() takes every such rule away. prefix sets the rule
+    elsewhere, such as in a host's namespace."""
     if isinstance(addresses, str):
         addresses = [addresses]
     if not addresses:
         return
     script = (f"table ip {_NFT_TABLE} {{\n chain in {{\n  type filter hook input priority 0;\n"
               f"  ip daddr {{ {', '.join(addresses)} }} icmp type echo-request drop\n }}\n}}\n")
-    subprocess.run(["nft", "-f", "-"], input=script.encode(), check=True)
+    subprocess.run([*prefix, "nft", "-f", "-"], input=script.encode(), check=True)
 
 
 def allow_pings():

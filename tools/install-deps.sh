@@ -4,7 +4,7 @@
 set -eu
 
 packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
-  python3 python3-pyftpdlib iproute2 nftables util-linux parallel"
+  python3 python3-pyftpdlib iproute2 nftables util-linux parallel rsync openssh-client"
 # The Windows build (tools/build-windows.sh): the mingw-w64 cross compilers
 # with POSIX threads, GoogleTest's sources to build it for Windows, wine to
 # run the result, dpkg-dev to unpack Debian's curl source package and patch
@@ -16,6 +16,8 @@ for option in "$@"; do
       # The suite, the sanitizer and fuzz builds, valgrind, the live-line
       # test's tmux, and the Windows leg.
       packages="$packages clang libclang-rt-14-dev valgrind tmux $windows"
+      # Hosts for shard-run.sh -S: sshd instances in namespaces of their own.
+      packages="$packages openssh-server"
       # The package test: cpack's DEB dependencies (file, dpkg-dev), the
       # capability tools, man to render the page, lintian, and hardening-check
       # (devscripts).

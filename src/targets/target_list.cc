@@ -16,12 +16,16 @@ struct LineReader {
   std::FILE* file;
   long line_number = 1;  // of the line the last piece belongs to
   long next_line = 1;
+  long piece_begin = 0;  // byte offset of the last piece
+  long offset = 0;       // bytes consumed so far
 
   bool read(std::string* piece) {
     piece->clear();
     line_number = next_line;
+    piece_begin = offset;
     int c;
     while (piece->size() < kLinePiece && (c = std::getc(file)) != EOF) {
+      ++offset;
       piece->push_back(static_cast<char>(c));
       if (c == '\n') {
         ++next_line;
@@ -88,16 +92,16 @@ std::string refusal(std::string_view value, bool cut, std::size_t width) {
   return "";
 }
 
-void report_refusal(Console* errors, const char* file_name, long line, const char* key,
-                    const std::string& reason) {
-  if (errors == nullptr) return;
-  errors->error("vornel: " + std::string(file_name) + ":" + std::to_string(line) + ": " + key +
-                " " + reason + "; the whole group is ignored\n");
+std::string refusal_text(const char* file_name, long line, const char* key,
+                         const std::string& reason) {
+  return std::string(file_name) + ":" + std::to_string(line) + ": " + key + " " + reason +
+         "; the whole group is ignored";
 }
 
 }  // namespace
 
-TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Console* errors) {
+TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Console* errors,
+                               ListGroupSink* groups) {
   TargetRecord* head = nullptr;
   TargetRecord* tail = nullptr;
   LineReader reader{list_file};
@@ -117,12 +121,12 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
     if (!scan_value(line, "SystemIP", &address, &cut)) continue;
 
     auto* record = new TargetRecord{};
-    bool refused = false;
+    ListGroup group;
+    group.line = reader.line_number;
+    group.begin = reader.piece_begin;
+    group.record = record;
     std::string why = refusal(address, cut, kAddressScan - 1);
-    if (!why.empty()) {
-      report_refusal(errors, file_name, reader.line_number, "SystemIP", why);
-      refused = true;
-    }
+    if (!why.empty()) group.refusal = refusal_text(file_name, reader.line_number, "SystemIP", why);
     copy_bounded(record->ip_address, address);
 
     const Field fields[] = {
@@ -136,11 +140,13 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
       if (!scan_value(line, field.key, &value, &cut)) continue;
       copy_bounded(field.dst, field.size, value);
       why = refusal(value, cut, field.size - 1);
-      if (!why.empty() && !refused) {
-        report_refusal(errors, file_name, reader.line_number, field.key, why);
-        refused = true;
-      }
+      if (!why.empty() && group.refusal.empty())
+        group.refusal = refusal_text(file_name, reader.line_number, field.key, why);
     }
+    group.end = reader.offset;
+    bool refused = !group.refusal.empty();
+    if (refused && errors != nullptr) errors->error("vornel: " + group.refusal + "\n");
+    if (groups != nullptr) groups->group(group);
     if (refused) {
       delete record;
     } else {

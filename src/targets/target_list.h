@@ -2,6 +2,7 @@
 #define VORNEL_TARGETS_TARGET_LIST_H_
 
 #include <cstdio>
+#include <string>
 
 #include "platform/console.h"
 #include "targets/target_record.h"
@@ -24,8 +25,32 @@ namespace vornel {
 //
 // Returns the first record of a new list in file order, or nullptr when the
 // stream holds no group. Reads to the end of the stream and leaves it open.
+//
+// When `groups` is given it sees every group as it is read, refused ones
+// included: a tool that cuts a list into parts (vornel-shard) takes its groups
+// from here, so it can never cut them otherwise than they are read.
+class ListGroupSink;
 TargetRecord* read_target_list(std::FILE* list_file, const char* file_name = "",
-                               Console* errors = nullptr);
+                               Console* errors = nullptr, ListGroupSink* groups = nullptr);
+
+// One group as read, with where it lies in the stream.
+struct ListGroup {
+  long line = 0;   // line of its opening piece
+  long begin = 0;  // byte offset of its opening piece
+  long end = 0;    // byte offset just past its last piece
+  // Its fields as read; for a refused group they may be cut. Valid during
+  // the call only.
+  const TargetRecord* record = nullptr;
+  // Empty, or why the group is refused: "FILE:LINE: KEY REASON; the whole
+  // group is ignored", the text the errors line carries after "vornel: ".
+  std::string refusal;
+};
+
+class ListGroupSink {
+ public:
+  virtual ~ListGroupSink() = default;
+  virtual void group(const ListGroup& group) = 0;
+};
 
 // Releases every record from list along next. Null is allowed.
 void free_target_list(TargetRecord* list);

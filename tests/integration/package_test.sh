@@ -105,6 +105,21 @@ for heading in NAME SYNOPSIS DESCRIPTION DIALOGUE "BATCH LIST" FILES "EXIT STATU
 done
 echo "man -l: $(wc -l <"$work/man.txt") lines, no warnings"
 
+# The companion tools/shard-run.sh cuts lists with: installed beside vornel,
+# its page renders clean, and it reads the example list as Vornel does.
+dpkg -L vornel | grep -qx /usr/bin/vornel-shard || fail "the package holds no /usr/bin/vornel-shard"
+shard_page=/usr/share/man/man1/vornel-shard.1.gz
+dpkg -L vornel | grep -qx "$shard_page" || fail "the package holds no $shard_page"
+if [ ! -f "$shard_page" ]; then
+  dpkg-deb -x "$deb" "$work/root"
+  shard_page=$work/root$shard_page
+fi
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$shard_page" >/dev/null 2>"$work/man.err" &&
+  [ ! -s "$work/man.err" ] || fail "the vornel-shard man page has faults: $(cat "$work/man.err")"
+groups=$(/usr/bin/vornel-shard /usr/share/doc/vornel/upload_list.example.txt | cut -f1,2 | tr '\t\n' ': ')
+[ "$groups" = "9:10.20.0.5 15:10.20.0.6 " ] || fail "vornel-shard read the example list as: $groups"
+echo "vornel-shard: installed, man page clean, example list read as $groups"
+
 # One download by nobody, answers on stdin. In the test's own network
 # namespace net.ipv4.ping_group_range starts as "1 0" (nobody's group is not
 # in it), so only the capability opens an ICMP socket; a copy of the binary

@@ -1,10 +1,14 @@
 """tools/shard-run.sh: a batch list split into shards, one real vornel per
-shard against simulated devices, and the merged summary."""
+shard against simulated devices, and the merged summary; then shards on
+hosts made of sshd, each in a network namespace of its own with devices only
+it reaches."""
 
 import os
 import subprocess
+import time
 
-from harness import BINARY, SOURCE_DIR, VornelTest, drop_pings, group, main
+from harness import BINARY, SOURCE_DIR, VornelTest, drop_pings, group, main, skip_under_wine
+from ssh_hosts import SshHosts  # sim/, on the path harness made
 
 SHARD_RUN = os.path.join(SOURCE_DIR, "tools", "shard-run.sh")
 INI = b"[Network]\r\nDHCP=0\r\n" + bytes(range(256))
@@ -41,7 +45,7 @@ class ShardRun(VornelTest):
                    group("127.0.0.4") + "# south cabinet\n\n" + group("127.0.0.5") +
                    group("127.0.0.6") + group("127.0.0.2", "other.ini") + overlong)
 
-        status, stdout, stderr = self.shard_run("-k", "3", "fleet.txt")
+        status, stdout, stderr = self.shard_run("-k", "3", "-n", "3", "fleet.txt")
 
         self.assertEqual(status, 1, stdout + stderr)
         # The overlong password is on line 32 of fleet.txt.
@@ -145,6 +149,136 @@ class ShardRun(VornelTest):
                               cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.assertEqual(done.returncode, 2)
         self.assertIn("exists already", done.stderr.decode())
+
+
+def runs_vornel(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return BINARY.encode() in f.read()
+    except OSError:
+        return False
+
+
+@skip_under_wine("each ssh host is a network namespace of its own, and a wine server serves "
+                 "only the namespace it started in; a Linux host runs the Linux build")
+class ShardsOnHosts(VornelTest):
+    """Host i is reached at 10.77.i.2 and holds the devices 127.0.i.x, which
+    nothing but host i can reach; the site map says so."""
+
+    summary = ShardRun.summary
+    shard_file = ShardRun.shard_file
+
+    def setUp(self):
+        for tool in ("/usr/sbin/sshd", "/usr/bin/ssh", "/usr/bin/rsync"):
+            if not os.path.exists(tool):
+                self.skipTest(f"{tool} is missing (tools/install-deps.sh --test)")
+        super().setUp()
+        self.ssh = SshHosts(os.path.join(self.workdir, "ssh"))
+        self.environment = dict(os.environ, PARALLEL_SSH=self.ssh.ssh_command)
+
+    def tearDown(self):
+        self.ssh.stop()
+        super().tearDown()
+
+    def host(self, *addresses, refuse_login=False, **switches):
+        host = self.ssh.add(refuse_login)
+        for address in addresses:
+            self.device(address, *switches.get(address, ()), prefix=host.command([]))
+        return host
+
+    def site_map(self, *hosts):
+        self.write("sites.txt", "# host  devices\n" + "".join(
+            f"root@{host.address} 127.0.{host.index}.0/24\n" for host in hosts))
+
+    def start(self, *args):
+        return subprocess.Popen([SHARD_RUN, "-b", BINARY, "-B", BINARY, "-w",
+                                 os.path.join(self.workdir, "run"), *args],
+                                cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                env=self.environment)
+
+    def run_on_hosts(self, *args):
+        done = self.start(*args)
+        stdout, stderr = done.communicate(timeout=240)
+        return done.returncode, stdout.decode(), stderr.decode()
+
+    def test_upload_and_download_each_device_through_the_host_that_reaches_it(self):
+        north = self.host("127.0.1.2", "127.0.1.3")
+        south = self.host("127.0.2.2")
+        self.site_map(north, south)
+        self.write("site.ini", INI)
+        addresses = ["127.0.1.2", "127.0.2.2", "127.0.1.3"]
+        self.write("upload_list.txt", "".join(group(a) for a in addresses))
+        hosts = f"2/root@{north.address},1/root@{south.address}"
+
+        status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
+                                                   "upload_list.txt")
+
+        self.assertEqual(status, 0, stdout + stderr)
+        self.assertEqual(self.summary(stdout), [
+            "  127.0.1.2        shard 1   root@10.77.1.2       OK",
+            "  127.0.2.2        shard 3   root@10.77.2.2       OK",
+            "  127.0.1.3        shard 2   root@10.77.1.2       OK",
+        ])
+        for device in self.devices:
+            self.assertEqual(device.file("site.ini"), INI)
+        # Each shard's files came back whole; nothing is left on the hosts.
+        for shard in (1, 2, 3):
+            self.assertEqual(self.shard_file(shard, "status"), "0\n")
+            self.assertIn("NEW SESSION", self.shard_file(shard, "log.txt"))
+            self.assertIn("INI upload                         Successful",
+                          self.shard_file(shard, "console.txt"))
+        for host in (north, south):
+            left = host.run(["sh", "-c", "find ~ -type f"], capture_output=True)
+            self.assertEqual(left.stdout, b"")
+
+        self.write("download_list.txt", "".join(group(a) for a in addresses))
+        subprocess.run(["rm", "-rf", os.path.join(self.workdir, "run")], check=True)
+        status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
+                                                   "-m", "download", "download_list.txt")
+
+        self.assertEqual(status, 0, stdout + stderr)
+        self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2       OK  fetched/127.0.2.2.ini",
+                      self.summary(stdout))
+        for device in self.devices:
+            self.assertEqual(self.read(f"run/fetched/{device.address}.ini"),
+                             device.file("config.ini"))
+
+    def test_a_refused_login_and_a_host_killed_mid_run_leave_their_devices_not_run(self):
+        good = self.host("127.0.1.2")
+        refusing = self.host("127.0.2.2", refuse_login=True)
+        doomed = self.host("127.0.3.2")
+        # The doomed host's device ignores ping: its shard is still probing
+        # (10 s) when the host dies.
+        drop_pings("127.0.3.2", prefix=doomed.command([]))
+        self.site_map(good, refusing, doomed)
+        self.write("site.ini", INI)
+        self.write("upload_list.txt", "".join(group(a) for a in
+                                              ("127.0.3.2", "127.0.1.2", "127.0.2.2")))
+        hosts = ",".join(f"root@{h.address}" for h in (good, refusing, doomed))
+
+        run = self.start("-S", hosts, "-M", "sites.txt", "upload_list.txt")
+        deadline = time.monotonic() + 60
+        while not any(runs_vornel(pid) for pid in doomed.processes()):
+            self.assertLess(time.monotonic(), deadline, "vornel never started on the host")
+            time.sleep(0.1)
+        time.sleep(1)
+        doomed.kill()
+        stdout, stderr = (text.decode() for text in run.communicate(timeout=240))
+
+        self.assertEqual(run.returncode, 4, stdout + stderr)
+        self.assertEqual(self.summary(stdout), [
+            "  127.0.3.2        shard 1   root@10.77.3.2       not run to the end: the host was"
+            " lost while its shard ran",
+            "  127.0.1.2        shard 2   root@10.77.1.2       OK",
+            "  127.0.2.2        shard 3   root@10.77.2.2       not run: no host of its site could"
+            " be reached",
+        ])
+        self.assertIn(f"root@{refusing.address} could not be reached", stderr)
+        self.assertEqual(self.devices[1].commands(), [])
+        # The lost shard was run once, and only there.
+        with open(os.path.join(self.workdir, "run", "jobs.log")) as f:
+            runs = [line.split("\t")[1] for line in f if "\t: 1;" in line]
+        self.assertEqual(runs, [f"root@{doomed.address}"])
 
 
 if __name__ == "__main__":

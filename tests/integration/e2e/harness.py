@@ -104,8 +104,9 @@ class VornelTest(unittest.TestCase):
         devices.allow_pings()
         shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def device(self, address, *switches):
-        device = Device(os.path.join(self.workdir, "devices", address), address, *switches)
+    def device(self, address, *switches, prefix=()):
+        device = Device(os.path.join(self.workdir, "devices", address), address, *switches,
+                        prefix=prefix)
         self.devices.append(device)
         return device
 
