@@ -23,14 +23,13 @@ void write_all(int fd, std::string_view text) {
   }
 }
 
-bool PosixConsole::fill() {
+bool PosixConsole::fill(char* into, std::size_t room, std::size_t* got) {
   if (ended_) return false;
   for (;;) {
     exit_if_interrupted();
-    ssize_t n = ::read(0, buffer_, sizeof buffer_);
+    ssize_t n = ::read(0, into, room);
     if (n > 0) {
-      begin_ = 0;
-      end_ = static_cast<std::size_t>(n);
+      *got = static_cast<std::size_t>(n);
       return true;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -40,24 +39,9 @@ bool PosixConsole::fill() {
 }
 
 bool PosixConsole::read_line(std::string* line) {
-  line->clear();
-  bool any = false;
-  for (;;) {
-    if (begin_ == end_ && !fill()) break;
-    any = true;
-    const char* start = buffer_ + begin_;
-    const void* newline = std::memchr(start, '\n', end_ - begin_);
-    std::size_t n = newline ? static_cast<const char*>(newline) - start : end_ - begin_;
-    if (line->size() < kMaxLine) line->append(start, std::min(n, kMaxLine - line->size()));
-    begin_ += n;
-    if (newline) {
-      ++begin_;
-      break;
-    }
-  }
-  if (!any) return false;
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  return true;
+  return input_.read_line(line, kMaxLine, [this](char* into, std::size_t room, std::size_t* got) {
+    return fill(into, room, got);
+  });
 }
 
 void PosixConsole::write(std::string_view text) {

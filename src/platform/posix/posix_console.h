@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/console.h"
+#include "platform/line_buffer.h"
 #include "platform/progress.h"
 
 namespace vornel {
@@ -21,13 +22,11 @@ class PosixConsole : public Console {
   void error(std::string_view text) override;
 
  private:
-  // Refills buffer_ from fd 0; false at end of input or on a read error.
-  bool fill();
+  // Reads what fd 0 has into `into`; false at end of input or on a read error.
+  bool fill(char* into, std::size_t room, std::size_t* got);
 
   Progress* live_line_;
-  char buffer_[4096];
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
+  LineBuffer input_;
   bool ended_ = false;
 };
 

@@ -122,21 +122,21 @@ WindowsConsole::~WindowsConsole() {
   if (pipe_reader_ != nullptr) pipe_reader_->release();
 }
 
-bool WindowsConsole::read_input(unsigned long* size) {
+bool WindowsConsole::read_input(char* into, std::size_t room, unsigned long* size) {
+  DWORD chunk = static_cast<DWORD>(room);
   DWORD n = 0;
-  bool ok = pipe_reader_ != nullptr ? pipe_reader_->read(buffer_, sizeof buffer_, &n)
-                                    : ReadFile(input_, buffer_, sizeof buffer_, &n, nullptr) != 0;
+  bool ok = pipe_reader_ != nullptr ? pipe_reader_->read(into, chunk, &n)
+                                    : ReadFile(input_, into, chunk, &n, nullptr) != 0;
   *size = n;
   return ok;
 }
 
-bool WindowsConsole::fill() {
+bool WindowsConsole::fill(char* into, std::size_t room, std::size_t* got) {
   if (ended_) return false;
   exit_if_interrupted();
   unsigned long n = 0;
-  if (read_input(&n) && n > 0) {
-    begin_ = 0;
-    end_ = n;
+  if (read_input(into, room, &n) && n > 0) {
+    *got = n;
     return true;
   }
   if (wait_for_interrupt(input_is_console_ ? kControlHandlerGraceMs : 0)) exit_if_interrupted();
@@ -145,29 +145,17 @@ bool WindowsConsole::fill() {
 }
 
 bool WindowsConsole::read_line(std::string* line) {
-  line->clear();
-  bool any = false;
-  for (;;) {
-    if (begin_ == end_ && !fill()) break;
-    any = true;
-    const char* start = buffer_ + begin_;
-    const void* newline = std::memchr(start, '\n', end_ - begin_);
-    std::size_t n = newline ? static_cast<const char*>(newline) - start : end_ - begin_;
-    if (line->size() < kMaxLine) line->append(start, std::min(n, kMaxLine - line->size()));
-    begin_ += n;
-    if (newline) {
-      ++begin_;
-      break;
-    }
-  }
+  bool any = input_buffer_.read_line(line, kMaxLine,
+                                     [this](char* into, std::size_t room, std::size_t* got) {
+                                       return fill(into, room, got);
+                                     });
   if (!any) return false;
   if (input_is_console_ && !line->empty() && (*line)[0] == kEndOfInput) {
     ended_ = true;
-    begin_ = end_;
+    input_buffer_.discard();
     line->clear();
     return false;
   }
-  if (!line->empty() && line->back() == '\r') line->pop_back();
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/console.h"
+#include "platform/line_buffer.h"
 #include "platform/progress.h"
 
 namespace vornel {
@@ -28,10 +29,11 @@ class WindowsConsole : public Console {
   void error(std::string_view text) override;
 
  private:
-  // Refills buffer_ from standard input; false at end of input or on a read error.
-  bool fill();
-  // One ReadFile of standard input into buffer_, ended early by an interrupt.
-  bool read_input(unsigned long* size);
+  // Reads what standard input has into `into`; false at end of input or on a
+  // read error.
+  bool fill(char* into, std::size_t room, std::size_t* got);
+  // One ReadFile of standard input into `into`, ended early by an interrupt.
+  bool read_input(char* into, std::size_t room, unsigned long* size);
 
   class PipeReader;
 
@@ -44,9 +46,7 @@ class WindowsConsole : public Console {
   // an interrupt, a read from a pipe not everywhere (under wine a SIGINT
   // reaches the control handler but leaves the read blocked).
   PipeReader* pipe_reader_ = nullptr;
-  char buffer_[4096];
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
+  LineBuffer input_buffer_;
   bool ended_ = false;
 };
 
