@@ -55,6 +55,28 @@ def run_vornel(workdir, answers, timeout=3600):
                  stderr=subprocess.PIPE, timeout=timeout)
 
 
+def upload_workdir(path, ini, addresses):
+    """A working directory for an upload pass: site.ini holding ini, and an
+    upload_list.txt naming every address."""
+    os.makedirs(path)
+    with open(os.path.join(path, "site.ini"), "wb") as f:
+        f.write(ini)
+    with open(os.path.join(path, "upload_list.txt"), "w") as f:
+        f.write("".join(group(a) for a in addresses))
+    return path
+
+
+def check_uploaded(fleet, addresses, ini):
+    """Fails unless every device holds site.ini byte for byte; then removes
+    it, so the next round starts from nothing."""
+    for address in addresses:
+        path = os.path.join(fleet.login_directory(address), "site.ini")
+        with open(path, "rb") as f:
+            if f.read() != ini:
+                fail(f"{address} did not receive site.ini byte for byte")
+        os.remove(path)
+
+
 def median(values):
     return statistics.median(values)
 

@@ -24,28 +24,14 @@ def main():
     root = b.scratch("vornel-bench-upload-")
     fleet = b.Fleet(os.path.join(root, "devices"), addresses)
     try:
-        work = {}
-        for name in ("vornel", "script"):
-            work[name] = os.path.join(root, name)
-            os.makedirs(work[name])
-            with open(os.path.join(work[name], "site.ini"), "wb") as f:
-                f.write(INI)
-            with open(os.path.join(work[name], "upload_list.txt"), "w") as f:
-                f.write("".join(b.group(a) for a in addresses))
-
-        def uploaded_everywhere():
-            for address in addresses:
-                path = os.path.join(fleet.login_directory(address), "site.ini")
-                with open(path, "rb") as f:
-                    if f.read() != INI:
-                        b.fail(f"{address} did not receive site.ini")
-                os.remove(path)
+        work = {name: b.upload_workdir(os.path.join(root, name), INI, addresses)
+                for name in ("vornel", "script")}
 
         def vornel():
             seconds, done = b.run_vornel(work["vornel"], ["1", "1"])
             if done.returncode != 0 or b"No errors detected" not in done.stdout:
                 b.fail("vornel pass: " + done.stdout.decode()[-600:] + done.stderr.decode())
-            uploaded_everywhere()
+            b.check_uploaded(fleet, addresses, INI)
             return seconds
 
         def script():
@@ -53,7 +39,7 @@ def main():
                                     stdout=b.subprocess.PIPE, stderr=b.subprocess.STDOUT)
             if done.returncode != 0:
                 b.fail("script pass: " + done.stdout.decode())
-            uploaded_everywhere()
+            b.check_uploaded(fleet, addresses, INI)
             return seconds
 
         times = b.alternate(runs, {"vornel": vornel, "script": script})

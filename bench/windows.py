@@ -39,33 +39,19 @@ def main():
     fleet = b.Fleet(os.path.join(root, "devices"), addresses)
     commands = {"linux": [b.VORNEL], "windows": wine.command(EXE)}
     try:
-        work = {}
-        for name in commands:
-            work[name] = os.path.join(root, name)
-            os.makedirs(work[name])
-            with open(os.path.join(work[name], "site.ini"), "wb") as f:
-                f.write(INI)
-            with open(os.path.join(work[name], "upload_list.txt"), "w") as f:
-                f.write("".join(b.group(a) for a in addresses))
+        work = {name: b.upload_workdir(os.path.join(root, name), INI, addresses)
+                for name in commands}
 
         def run(name, answers):
             stdin = "".join(a + "\n" for a in answers).encode()
             return b.timed(commands[name], cwd=work[name], input=stdin,
                            stdout=b.subprocess.PIPE, stderr=b.subprocess.PIPE, timeout=3600)
 
-        def uploaded_everywhere():
-            for address in addresses:
-                path = os.path.join(fleet.login_directory(address), "site.ini")
-                with open(path, "rb") as f:
-                    if f.read() != INI:
-                        b.fail(f"{address} did not receive site.ini byte for byte")
-                os.remove(path)
-
         def upload_pass(name):
             seconds, done = run(name, ["1", "1"])
             if done.returncode != 0 or b"No errors detected" not in done.stdout:
                 b.fail(f"{name} pass: " + done.stdout.decode()[-600:] + done.stderr.decode())
-            uploaded_everywhere()
+            b.check_uploaded(fleet, addresses, INI)
             return seconds
 
         def start_only(name):
