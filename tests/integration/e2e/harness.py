@@ -34,6 +34,10 @@ import wine  # noqa: E402
 
 SKIP_REASON = devices.NO_NAMESPACE_REASON
 WINDOWS = os.environ.get("VORNEL_PLATFORM") == "windows"
+# How long a test waits for a text the program is to print. A wine start has
+# once been seen to stall for more than 30 s on a busy machine, with no byte
+# printed: under wine the wait is longer, as it is not what the tests measure.
+OUTPUT_WAIT = 90 if WINDOWS else 30
 
 
 def skip_under_wine(reason):
@@ -156,14 +160,19 @@ class VornelTest(unittest.TestCase):
         self.assertIsNotNone(match, rest[:80])
         self.assertEqual(rest[match.end():], RULE + body)
 
-    def wait_for_output(self, process, text, timeout=30):
+    def wait_for_output(self, process, text, timeout=None):
         """Reads stdout until text has appeared; returns what was read."""
         seen = b""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + (timeout or OUTPUT_WAIT)
         os.set_blocking(process.stdout.fileno(), False)
         while text.encode() not in seen.replace(b"\r\n", b"\n"):
             if time.monotonic() > deadline:
-                self.fail(f"{text!r} never appeared in {seen.decode()!r}")
+                state = ("still running" if process.poll() is None
+                         else f"ended with status {process.returncode}")
+                os.set_blocking(process.stderr.fileno(), False)
+                said = process.stderr.read() or b""
+                self.fail(f"{text!r} never appeared in {seen.decode()!r}; the program is "
+                          f"{state}, its stderr {said.decode(errors='replace')!r}")
             chunk = process.stdout.read()
             if chunk:
                 seen += chunk
