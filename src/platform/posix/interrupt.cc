@@ -10,6 +10,16 @@ volatile std::sig_atomic_t g_signal = 0;
 
 extern "C" void record_signal(int signal_number) { g_signal = signal_number; }
 
+// A signal the caller ignored on purpose stays ignored: a hang-up under
+// nohup, and an interrupt for a run started in the background by a shell
+// without job control, which must not end with the foreground program's
+// Ctrl-C. Such a run goes on to its end.
+void catch_unless_ignored(int signal_number, const struct sigaction& action) {
+  struct sigaction before = {};
+  if (sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) return;
+  sigaction(signal_number, &action, nullptr);
+}
+
 }  // namespace
 
 void install_interrupt_handlers() {
@@ -17,15 +27,11 @@ void install_interrupt_handlers() {
   action.sa_handler = record_signal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no SA_RESTART: blocking calls must return EINTR
-  sigaction(SIGINT, &action, nullptr);
+  catch_unless_ignored(SIGINT, action);
   sigaction(SIGTERM, &action, nullptr);
   // A hang-up (the SSH session to the jump host dropped) ends the run like
-  // SIGTERM. Under nohup it was ignored on purpose: it stays ignored, and the
-  // run goes on to its end.
-  struct sigaction hangup = {};
-  if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) {
-    sigaction(SIGHUP, &action, nullptr);
-  }
+  // SIGTERM.
+  catch_unless_ignored(SIGHUP, action);
 
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;

@@ -1,6 +1,6 @@
 """SIGINT, SIGTERM and SIGHUP end a run at once, keeping the log and leaving no
-partial file; a SIGHUP ignored at start (nohup) stays ignored, and a terminal
-that went away is the end of the input."""
+partial file; a SIGHUP or SIGINT ignored at start (nohup, a background job)
+stays ignored, and a terminal that went away is the end of the input."""
 
 import os
 import pty
@@ -15,8 +15,10 @@ from harness import (BINARY, MENU, RULE, SIGINT, SIGTERM, WINDOWS, VornelTest, d
 SIGHUP = signal.SIGHUP
 
 
-def ignore_hangups():
-    signal.signal(SIGHUP, signal.SIG_IGN)
+def ignoring(sig):
+    """For preexec_fn: the child starts with sig ignored, as under nohup or
+    in the background of a shell without job control."""
+    return lambda: signal.signal(sig, signal.SIG_IGN)
 
 # Under wine a SIGHUP, like a SIGTERM, is taken by wine itself, which kills the
 # process: no console event reaches the program (those are unit-tested).
@@ -87,22 +89,28 @@ class Interrupts(VornelTest):
         self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
 
     @skip_under_wine(HANGUP_BY_WINE)
-    def test_sighup_ignored_at_start_stays_ignored(self):
+    def test_sighup_or_sigint_ignored_at_start_stays_ignored(self):
         device = self.device("127.0.0.2")
-        process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   preexec_fn=ignore_hangups)
-        process.stdin.write("".join(a + "\n" for a in download_dialogue("127.0.0.2") + ["3"])
-                            .encode())
-        process.stdin.close()
-        self.wait_for_output(process, "INI download")  # the 3 s pause follows
-        process.send_signal(SIGHUP)
-        self.assertEqual(process.wait(timeout=30), 0)
-        process.stdout.close()
-        process.stderr.close()
-        steps = download_steps("127.0.0.2", "fetched")
-        self.assertSession(self.read("log.txt").decode(), steps[1] + summary([])[1] + RULE)
-        self.assertEqual(self.read("config.ini"), device.file("config.ini"))
+        for sig in (SIGHUP, SIGINT):
+            with self.subTest(signal=sig):
+                for name in ("log.txt", "config.ini"):
+                    if self.exists(name):
+                        os.remove(os.path.join(self.workdir, name))
+                process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
+                                           stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                           preexec_fn=ignoring(sig))
+                answers = download_dialogue("127.0.0.2") + ["3"]
+                process.stdin.write("".join(a + "\n" for a in answers).encode())
+                process.stdin.close()
+                self.wait_for_output(process, "INI download")  # the 3 s pause follows
+                process.send_signal(sig)
+                self.assertEqual(process.wait(timeout=30), 0)
+                process.stdout.close()
+                process.stderr.close()
+                steps = download_steps("127.0.0.2", "fetched")
+                self.assertSession(self.read("log.txt").decode(),
+                                   steps[1] + summary([])[1] + RULE)
+                self.assertEqual(self.read("config.ini"), device.file("config.ini"))
 
     def test_terminal_gone_is_the_end_of_input(self):
         # Reads on a terminal whose other side has closed fail with EIO: the
@@ -110,7 +118,7 @@ class Interrupts(VornelTest):
         master, slave = pty.openpty()
         process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=slave,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   preexec_fn=ignore_hangups)
+                                   preexec_fn=ignoring(SIGHUP))
         os.close(slave)
         stdout = self.wait_for_output(process, "Action: ")
         os.close(master)
