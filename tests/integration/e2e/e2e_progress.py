@@ -39,7 +39,9 @@ class Pane:
             f.write("".join(a + "\n" for a in answers))
         self.status_file = os.path.join(self.dir, "status")
         self.tmux = ["tmux", "-S", os.path.join(workdir, name + ".sock"), "-f", "/dev/null"]
-        command = "trap '' INT; " + shlex.quote(BINARY) + " <answers"
+        # The shell outlives Ctrl-C to note the status; a trap with a command,
+        # not an ignored signal, which vornel would inherit and keep ignoring.
+        command = "trap : INT; " + shlex.quote(BINARY) + " <answers"
         if stderr_to:
             command += " 2>" + shlex.quote(stderr_to)
         command += "; echo $? >status; exec sleep 3600"
