@@ -4,8 +4,8 @@
 
 #include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
-#include "platform/local_files.h"
 #include "platform/system_clock.h"
+#include "platform/system_env.h"
 #include "platform/windows/console_progress.h"
 #include "platform/windows/icmp_echo.h"
 #include "platform/windows/windows_console.h"
@@ -33,15 +33,6 @@ System::System() {
 
 System::~System() = default;
 
-Env System::env() const {
-  Parts& p = *parts_;
-  return Env{.console = &p.console,
-             .clock = &p.clock,
-             .sleeper = &p.sleeper,
-             .ftp = &p.ftp,
-             .echo = &p.echo,
-             .progress = p.live_line,
-             .files = &working_directory_files()};
-}
+Env System::env() const { return env_of_parts(*parts_); }
 
 }  // namespace vornel
