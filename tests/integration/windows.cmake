@@ -15,11 +15,5 @@ file(GENERATE OUTPUT ${VORNEL_WINE_LAUNCHER}
 # VORNEL_PLATFORM=windows: the harness gives each module's namespace a wine
 # prefix and server of its own, reads the CRLF line ends the Windows build
 # writes, and skips what cannot run under wine (each skip says why).
-file(GLOB VORNEL_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/integration/e2e/e2e_*.py)
-foreach(test_file ${VORNEL_E2E_TESTS})
-  get_filename_component(test_name ${test_file} NAME_WE)
-  add_test(NAME ${test_name} COMMAND /usr/bin/python3 ${test_file})
-  set_tests_properties(${test_name} PROPERTIES
-    LABELS "integration;e2e;windows" TIMEOUT 600
-    ENVIRONMENT "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_PLATFORM=windows;PYTHONDONTWRITEBYTECODE=1")
-endforeach()
+vornel_add_e2e_tests("integration;e2e;windows" 600
+  "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_PLATFORM=windows")
