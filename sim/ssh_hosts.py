@@ -25,6 +25,7 @@ class SshHost:
     def __init__(self, fleet, index, refuse_login):
         self.index = index
         self.address = f"10.77.{index}.2"
+        self.peer = f"vornel-h{index}"
         self.dir = os.path.join(fleet.root, f"host-{index}")
         os.makedirs(self.dir)
         # A mount namespace too: the host gets a home of its own where GNU
@@ -41,6 +42,7 @@ class SshHost:
             if self.holder.stdout.readline() != b"up\n":
                 raise RuntimeError(f"host {index}: no network namespace")
             self.pid = self.holder.pid
+            self.netns = os.readlink(f"/proc/{self.pid}/ns/net")
             self._start(fleet, refuse_login)
         except BaseException:
             # Whatever of it started goes, so no namespace outlives the caller.
@@ -49,11 +51,12 @@ class SshHost:
                     process.kill()
                     process.wait()
             self.holder.stdout.close()
+            self._unlink()
             raise
 
     def _start(self, fleet, refuse_login):
         index = self.index
-        peer = f"vornel-h{index}"
+        peer = self.peer
         run(["ip", "link", "add", peer, "type", "veth", "peer", "name", "eth0", "netns",
              str(self.pid)])
         run(["ip", "addr", "add", f"10.77.{index}.1/24", "dev", peer])
@@ -101,25 +104,34 @@ class SshHost:
 
     def processes(self):
         """Every process inside the host's namespace, the holder included."""
-        mine = os.readlink(f"/proc/{self.pid}/ns/net")
         found = []
         for name in os.listdir("/proc"):
             if not name.isdigit():
                 continue
             try:
-                if os.readlink(f"/proc/{name}/ns/net") == mine:
+                if os.readlink(f"/proc/{name}/ns/net") == self.netns:
                     found.append(int(name))
             except OSError:
                 pass
         return found
 
     def kill(self):
-        """The host dies: every process in it at once, its sessions with them."""
-        for pid in self.processes():
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+        """The host dies: every process in it at once, its sessions with them.
+        Again until none is left, since sshd may fork a session's process
+        between the listing and its own death."""
+        deadline = time.monotonic() + 10
+        while True:
+            alive = [pid for pid in self.processes() if not zombie(pid)]
+            if not alive:
+                break
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"host {self.index}: processes {alive} outlived it")
+            for pid in alive:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.02)
         for process in (self.sshd, self.holder):
             process.wait(timeout=10)
         self.holder.stdout.close()
@@ -127,6 +139,19 @@ class SshHost:
     def stop(self):
         if self.holder.poll() is None:
             self.kill()
+        self._unlink()
+
+    def _unlink(self):
+        """The caller's end of the pair goes now. A dead namespace takes its
+        end with it only when the kernel gets round to it, and the next
+        test's host of the same number wants the name back at once."""
+        subprocess.run(["ip", "link", "del", self.peer], stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while subprocess.run(["ip", "link", "show", "dev", self.peer],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"{self.peer} outlived its host")
+            time.sleep(0.05)
 
 
 class SshHosts:
@@ -154,6 +179,14 @@ class SshHosts:
     def stop(self):
         for host in self.hosts:
             host.stop()
+
+
+def zombie(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return True
 
 
 def run(args, **kwargs):
