@@ -9,9 +9,9 @@
 #include <string>
 
 #include "device/probe.h"
-#include "platform/posix/echo_icmp.h"
-#include "platform/log_sink.h"
 #include "platform/console.h"
+#include "platform/log_sink.h"
+#include "platform/posix/icmp_echo.h"
 #include "platform/progress.h"
 #include "report/output.h"
 

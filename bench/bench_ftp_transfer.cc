@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/ftp_curl.h"
+#include "ftp/curl_client.h"
 
 int main(int argc, char** argv) {
   if (argc != 7 || (std::strcmp(argv[1], "put") != 0 && std::strcmp(argv[1], "get") != 0)) {

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "base/bounded_copy.h"
 #include "device/texts.h"
-#include "platform/bounded_copy.h"
 
 namespace vornel {
 namespace {

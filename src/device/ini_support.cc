@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/bounded_copy.h"
-#include "platform/scoped_ftp_session.h"
+#include "base/bounded_copy.h"
+#include "device/scoped_ftp_session.h"
 
 namespace vornel {
 namespace {

@@ -12,16 +12,14 @@ ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* reco
   if (!session) {
     say(t.out, failed_text);
     flush_log(t.out);
-    ++t.totals.failure_count;
-    record->status = STATUS_LOGIN_FAILED;
+    record_failure(t.totals, record, STATUS_LOGIN_FAILED);
     t.sleeper.sleep_ms(kFailedTransferPauseMs);
   }
   return session;
 }
 
 void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session) {
-  ++t.totals.failure_count;
-  record->status = STATUS_TRANSFER_FAILED;
+  record_failure(t.totals, record, STATUS_TRANSFER_FAILED);
   session.end();
 }
 

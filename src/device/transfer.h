@@ -1,8 +1,8 @@
 #ifndef VORNEL_DEVICE_TRANSFER_H_
 #define VORNEL_DEVICE_TRANSFER_H_
 
+#include "device/scoped_ftp_session.h"
 #include "platform/ftp_client.h"
-#include "platform/scoped_ftp_session.h"
 #include "platform/sleeper.h"
 #include "report/output.h"
 #include "report/run_totals.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/file_handle.h"
+#include "base/file_handle.h"
 
 namespace vornel {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_handle.h"
+#include "base/file_handle.h"
 #include "platform/log_sink.h"
 
 namespace vornel {

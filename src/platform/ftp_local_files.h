@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/file_handle.h"
+#include "base/file_handle.h"
 
 namespace vornel {
 
@@ -21,10 +21,6 @@ bool empty_file(std::FILE* file);
 // The size of the open file in *size. False when it is not a regular file
 // or its size can't be had.
 bool regular_file_size(std::FILE* file, std::int64_t* size);
-
-// True when the last failure to create a file (StagedFile::open) came from a
-// directory that takes no new names, rather than from anything else.
-bool creation_refused_by_directory();
 
 }  // namespace vornel
 

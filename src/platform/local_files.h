@@ -1,7 +1,7 @@
 #ifndef VORNEL_PLATFORM_LOCAL_FILES_H_
 #define VORNEL_PLATFORM_LOCAL_FILES_H_
 
-#include "platform/file_handle.h"
+#include "base/file_handle.h"
 
 namespace vornel {
 

@@ -19,9 +19,17 @@ class StagedFile {
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
 
-  // Creates the temporary for target. False when it cannot be created.
-  bool open(const std::string& target);
-  // The temporary, open for writing. REQUIRES: open() returned true.
+  enum class Opened {
+    kYes,
+    // The directory takes no new names (no write permission, read-only
+    // medium): a file that exists there already may still be writable.
+    kDirectoryRefuses,
+    kNo,  // anything else
+  };
+
+  // Creates the temporary for target.
+  Opened open(const std::string& target);
+  // The temporary, open for writing. REQUIRES: open() returned Opened::kYes.
   std::FILE* file() const { return file_; }
   // Flushes the data to disk, closes the temporary and renames it over the
   // target. False (and the temporary removed) when any step fails.

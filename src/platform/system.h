@@ -8,7 +8,8 @@
 namespace vornel {
 
 // The real outside world of the platform the build targets: its console,
-// clock, pauses, FTP client, ICMP echo and live line, wired once by main().
+// clock, pauses, ICMP echo, live line and working directory, wired once by
+// main(). The FTP client is no part of the platform: main() adds it.
 // Each platform provides this class in a file of its own.
 class System {
  public:
@@ -20,8 +21,8 @@ class System {
   System(const System&) = delete;
   System& operator=(const System&) = delete;
 
-  // The real parts; the log is left to the session, which opens it. Valid
-  // while this object lives.
+  // The real parts; the log is left to the session, which opens it, and the
+  // FTP client to main(). Valid while this object lives.
   Env env() const;
 
  private:

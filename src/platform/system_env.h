@@ -13,7 +13,6 @@ Env env_of_parts(Parts& parts) {
   return Env{.console = &parts.console,
              .clock = &parts.clock,
              .sleeper = &parts.sleeper,
-             .ftp = &parts.ftp,
              .echo = &parts.echo,
              .progress = parts.live_line,
              .files = &working_directory_files()};

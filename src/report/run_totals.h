@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "targets/target_record.h"
+
 namespace vornel {
 
 // The two process-wide counters. Zero at start, only ever incremented, never
@@ -11,6 +13,13 @@ struct RunTotals {
   int32_t failure_count = 0;
   int32_t config_ini_detected = 0;  // downloads that found a local "config.ini"
 };
+
+// The one way a target fails: its status stored and the failure counted, so
+// that every failed target adds exactly one to the count the summary gives.
+inline void record_failure(RunTotals& totals, TargetRecord* record, TargetStatus status) {
+  ++totals.failure_count;
+  record->status = status;
+}
 
 }  // namespace vornel
 

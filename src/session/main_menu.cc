@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/bounded_copy.h"
+#include "base/bounded_copy.h"
 #include "report/output.h"
 
 namespace vornel {

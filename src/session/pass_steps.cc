@@ -20,11 +20,6 @@ constexpr char kNotSupportedLog[] = "\tError, INI files not supported \n";
 constexpr char kConnectionLabel[] = "\tTesting connection                 ";
 constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
 
-void fail(RunContext& run, TargetRecord* record, TargetStatus status) {
-  ++run.totals.failure_count;
-  record->status = status;
-}
-
 }  // namespace
 
 bool pass_check_ini_support(RunContext& run, TargetRecord* record) {
@@ -35,11 +30,11 @@ bool pass_check_ini_support(RunContext& run, TargetRecord* record) {
       return true;
     case kIniNotSupported:
       say(run.out, kNotSupportedConsole, kNotSupportedLog);
-      fail(run, record, STATUS_INI_NOT_SUPPORTED);
+      record_failure(run.totals, record, STATUS_INI_NOT_SUPPORTED);
       return false;
     default:
       say_console(run.out, kVersionProblem);
-      fail(run, record, STATUS_LOGIN_FAILED);
+      record_failure(run.totals, record, STATUS_LOGIN_FAILED);
       return false;
   }
 }
@@ -50,7 +45,7 @@ bool pass_probe(RunContext& run, TargetRecord* record, const char* ok_text) {
   if (ping_target(run.out, run.prober, record->ip_address, kProbeFailureLimit) != 1) {
     say(run.out, format(kNoResponse, record->ip_address));
     flush_log(run.out);
-    fail(run, record, STATUS_NOT_RESPONSIVE);
+    record_failure(run.totals, record, STATUS_NOT_RESPONSIVE);
     return false;
   }
   say(run.out, ok_text);

@@ -18,8 +18,7 @@ bool check_local_file(RunContext& run, TargetRecord* record) {
   if (!run.env.files->open_for_reading(record->ini_file_name)) {
     say_console(run.out, kCantOpenFile);
     flush_log(run.out);
-    ++run.totals.failure_count;
-    record->status = STATUS_FILE_NOT_OPENED;
+    record_failure(run.totals, record, STATUS_FILE_NOT_OPENED);
     return false;
   }
   say(run.out, kSuccessfulSpaced);

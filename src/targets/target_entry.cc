@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/bounded_copy.h"
+#include "base/bounded_copy.h"
 
 namespace vornel {
 namespace {

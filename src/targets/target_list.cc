@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bounded_copy.h"
+#include "base/bounded_copy.h"
 
 namespace vornel {
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/bounded_copy.h"
+#include "base/bounded_copy.h"
 
 namespace vornel::testing {
 

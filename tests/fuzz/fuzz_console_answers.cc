@@ -16,7 +16,7 @@
 #include <string>
 
 #include "fakes/fakes.h"
-#include "platform/posix/posix_console.h"
+#include "platform/posix/console.h"
 #include "session/main_menu.h"
 #include "session/target_list_builder.h"
 #include "targets/target_entry.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ftp_curl_session.h"
+#include "ftp/session.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "ftp/curl_client.h"
 #include "integration/ftp_server.h"
 #include "integration/netns.h"
-#include "platform/ftp_curl.h"
 
 namespace vornel {
 namespace {

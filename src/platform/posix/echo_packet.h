@@ -1,5 +1,5 @@
-#ifndef VORNEL_PLATFORM_ECHO_PACKET_H_
-#define VORNEL_PLATFORM_ECHO_PACKET_H_
+#ifndef VORNEL_PLATFORM_POSIX_ECHO_PACKET_H_
+#define VORNEL_PLATFORM_POSIX_ECHO_PACKET_H_
 
 // The byte-level half of the ICMP echo facility: building a request and
 // deciding what a received packet means for it. No sockets here, so every
@@ -85,4 +85,4 @@ class EchoMatcher {
 
 }  // namespace vornel
 
-#endif  // VORNEL_PLATFORM_ECHO_PACKET_H_
+#endif  // VORNEL_PLATFORM_POSIX_ECHO_PACKET_H_

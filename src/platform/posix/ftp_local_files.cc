@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 namespace vornel {
 
 FileHandle open_for_rewrite(const char* path) {
@@ -29,7 +27,5 @@ bool regular_file_size(std::FILE* file, std::int64_t* size) {
   *size = static_cast<std::int64_t>(info.st_size);
   return true;
 }
-
-bool creation_refused_by_directory() { return errno == EACCES || errno == EPERM || errno == EROFS; }
 
 }  // namespace vornel

@@ -4,6 +4,6 @@
 
 namespace vornel {
 
-void shut_down_socket(curl_socket_t socket) { shutdown(socket, SHUT_RDWR); }
+void shut_down_socket(NativeSocket socket) { shutdown(static_cast<int>(socket), SHUT_RDWR); }
 
 }  // namespace vornel

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -10,7 +11,7 @@ namespace vornel {
 
 StagedFile::~StagedFile() { discard(); }
 
-bool StagedFile::open(const std::string& target) {
+StagedFile::Opened StagedFile::open(const std::string& target) {
   discard();
   std::string::size_type slash = target.rfind('/');
   std::string pattern = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -18,7 +19,10 @@ bool StagedFile::open(const std::string& target) {
   std::vector<char> path(pattern.begin(), pattern.end());
   path.push_back('\0');
   int fd = mkstemps(path.data(), 5);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    return errno == EACCES || errno == EPERM || errno == EROFS ? Opened::kDirectoryRefuses
+                                                               : Opened::kNo;
+  }
   temp_path_ = path.data();
   target_ = target;
   // mkstemps creates the file private (0600); the finished file gets what
@@ -29,9 +33,9 @@ bool StagedFile::open(const std::string& target) {
   if (file_ == nullptr || fchmod(fd, 0666 & ~mask) != 0) {
     if (file_ == nullptr) close(fd);
     discard();
-    return false;
+    return Opened::kNo;
   }
-  return true;
+  return Opened::kYes;
 }
 
 bool StagedFile::commit() {

@@ -2,11 +2,10 @@
 
 #include <unistd.h>
 
-#include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
-#include "platform/posix/echo_icmp.h"
-#include "platform/posix/posix_console.h"
-#include "platform/posix/terminal_progress.h"
+#include "platform/posix/console.h"
+#include "platform/posix/icmp_echo.h"
+#include "platform/posix/live_line.h"
 #include "platform/system_clock.h"
 #include "platform/system_env.h"
 
@@ -19,7 +18,6 @@ struct System::Parts {
   PosixConsole console;
   SystemClock clock;
   SystemSleeper sleeper;
-  CurlFtpClient ftp;
   IcmpEchoFacility echo;
 };
 

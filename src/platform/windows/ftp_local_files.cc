@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cerrno>
-
 #include "platform/windows/file_stream.h"
 #include "platform/windows/system_error.h"
 
@@ -48,7 +46,5 @@ bool regular_file_size(std::FILE* file, std::int64_t* size) {
   *size = bytes.QuadPart;
   return true;
 }
-
-bool creation_refused_by_directory() { return errno == EACCES || errno == EPERM || errno == EROFS; }
 
 }  // namespace vornel

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/ipv4_address.h"
 #include "platform/interrupt.h"
-#include "platform/ipv4_address.h"
 #include "platform/windows/system_error.h"
 
 namespace vornel {

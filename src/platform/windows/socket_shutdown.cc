@@ -4,6 +4,6 @@
 
 namespace vornel {
 
-void shut_down_socket(curl_socket_t socket) { shutdown(socket, SD_BOTH); }
+void shut_down_socket(NativeSocket socket) { shutdown(static_cast<SOCKET>(socket), SD_BOTH); }
 
 }  // namespace vornel

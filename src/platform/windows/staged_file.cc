@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 
 #include "platform/windows/file_stream.h"
@@ -36,7 +35,7 @@ bool delete_file(const std::string& path) { return DeleteFileW(wide_path(path.c_
 
 StagedFile::~StagedFile() { discard(); }
 
-bool StagedFile::open(const std::string& target) {
+StagedFile::Opened StagedFile::open(const std::string& target) {
   discard();
   std::string::size_type slash = target.find_last_of("/\\");
   std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -47,22 +46,20 @@ bool StagedFile::open(const std::string& target) {
     if (handle == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      // The caller tells a directory that takes no new names by errno.
-      errno = errno_for_system_error(error);
-      return false;
+      return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT
+                 ? Opened::kDirectoryRefuses
+                 : Opened::kNo;
     }
     temp_path_ = path;
     target_ = target;
     file_ = stream_for_handle(handle, "wb");
     if (file_ == nullptr) {
       discard();
-      errno = EIO;
-      return false;
+      return Opened::kNo;
     }
-    return true;
+    return Opened::kYes;
   }
-  errno = EEXIST;
-  return false;
+  return Opened::kNo;
 }
 
 bool StagedFile::commit() {

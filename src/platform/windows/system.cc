@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include "platform/ftp_curl.h"
 #include "platform/interrupt.h"
 #include "platform/system_clock.h"
 #include "platform/system_env.h"
-#include "platform/windows/console_progress.h"
+#include "platform/windows/console.h"
 #include "platform/windows/icmp_echo.h"
-#include "platform/windows/windows_console.h"
+#include "platform/windows/live_line.h"
 
 namespace vornel {
 
@@ -19,7 +18,6 @@ struct System::Parts {
   WindowsConsole console;
   SystemClock clock;
   SystemSleeper sleeper;
-  CurlFtpClient ftp;
   IcmpServiceEcho echo;
 };
 

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cerrno>
-
 namespace vornel {
 
 std::string system_error_text(unsigned long code) {
@@ -27,29 +25,6 @@ std::wstring wide_path(const char* path) {
   MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), n);
   wide.resize(static_cast<std::size_t>(n - 1));  // without the terminator
   return wide;
-}
-
-int errno_for_system_error(unsigned long code) {
-  switch (code) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_WRITE_PROTECT:
-      return EROFS;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-      return ENOENT;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    default:
-      return EIO;
-  }
 }
 
 }  // namespace vornel

@@ -13,10 +13,6 @@ std::string system_error_text(unsigned long code);
 // give names) as the UTF-16 the wide file functions take.
 std::wstring wide_path(const char* path);
 
-// errno for the GetLastError() code of a failed file operation, for callers
-// that judge failures portably.
-int errno_for_system_error(unsigned long code);
-
 }  // namespace vornel
 
 #endif  // VORNEL_PLATFORM_WINDOWS_SYSTEM_ERROR_H_

@@ -1,6 +1,8 @@
 // The live line on a terminal and its two real users besides the probe: the
 // console that must take it down before any text, and the pauses that count
 // down on it.
+#include "platform/posix/live_line.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,9 +10,8 @@
 #include <functional>
 
 #include "fakes/fakes.h"
-#include "platform/posix/posix_console.h"
+#include "platform/posix/console.h"
 #include "platform/system_clock.h"
-#include "platform/posix/terminal_progress.h"
 
 namespace vornel {
 namespace {

@@ -11,8 +11,8 @@
 #include "platform/file_log.h"
 #include "platform/interrupt.h"
 #include "platform/system_clock.h"
+#include "platform/windows/console.h"
 #include "platform/windows/interrupt_wait.h"
-#include "platform/windows/windows_console.h"
 
 namespace vornel {
 namespace {

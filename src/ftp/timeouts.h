@@ -1,0 +1,23 @@
+#ifndef VORNEL_FTP_TIMEOUTS_H_
+#define VORNEL_FTP_TIMEOUTS_H_
+
+namespace vornel {
+
+// Time-outs shipped with the tool. A device gets this long before an
+// operation on it is given up; nothing waits longer.
+inline constexpr long kFtpConnectTimeoutMs = 10'000;
+inline constexpr long kFtpReplyTimeoutMs = 30'000;
+inline constexpr long kFtpStallTimeoutMs = 30'000;
+
+struct FtpTimeouts {
+  // From the TCP connect to a logged-in session: greeting, USER and PASS.
+  long connect_ms = kFtpConnectTimeoutMs;
+  // For each later command's reply. Applied in whole seconds, rounded up.
+  long reply_ms = kFtpReplyTimeoutMs;
+  // For an operation in which no byte moves, neither data nor a reply line.
+  long stall_ms = kFtpStallTimeoutMs;
+};
+
+}  // namespace vornel
+
+#endif  // VORNEL_FTP_TIMEOUTS_H_
