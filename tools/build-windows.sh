@@ -1,6 +1,6 @@
 #!/bin/sh
 # Cross-builds vornel.exe for 64-bit Windows into build-windows/, linked
-# statically so that it imports only Windows system DLLs, and makes the zip
+# statically so that it imports only Windows' KnownDLLs, and makes the zip
 # handed to Windows operators. Prints the path of vornel.exe as its last line.
 #
 #   tools/build-windows.sh [--libcurl-only]
@@ -40,7 +40,7 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/vornel
 mkdir -p "$cache"
 # Bumped whenever the way libcurl is built below changes, so that an install
 # made the old way is not reused.
-recipe=r1
+recipe=r2
 
 # apt-get with a private set of source-package indexes: the machine's own
 # sources turned into deb-src entries, the lists and apt's cache kept under
@@ -97,10 +97,17 @@ build_libcurl() {
   # as a DLL), no IDN, PSL, SSH or LDAP. HTTP stays compiled in: Debian's
   # backported fixes make the FTP code call into http.c; the FTP layer
   # allows only ftp:// at run time.
+  # Its random source (lib/rand.c, reached only by HTTP authentication, MIME
+  # and DNS shuffling) is advapi32's CryptGenRandom, not bcrypt's
+  # BCryptGenRandom: bcrypt.dll is no KnownDLL, so importing it would let a
+  # bcrypt.dll beside vornel.exe run before main. libcurl takes that path for
+  # the original mingw, so it is told it is built by one: the cache entry
+  # keeps bcrypt off its link, the define picks the source in rand.c.
   quietly "configuring libcurl" cmake -S "$work/src" -B "$work/build" \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
+    -DHAVE_MINGW_ORIGINAL=ON -DCMAKE_C_FLAGS=-DHAVE_MINGW_ORIGINAL \
     -DCURL_ENABLE_SSL=OFF -DCURL_USE_OPENSSL=OFF -DCURL_USE_SCHANNEL=OFF -DCURL_WINDOWS_SSPI=OFF \
     -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF \
     -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=OFF -DCURL_USE_LIBPSL=OFF \
@@ -152,23 +159,30 @@ quietly "configuring the Windows build" cmake -S . -B "$build" -DCMAKE_BUILD_TYP
 cmake --build "$build" -j"$jobs"
 exe=$build/vornel.exe
 
-# A DLL that a bare Windows 10 or 11 does not have would keep the exe from
-# starting on the operators' machines: only the system's own are allowed.
+# The exe imports at load time only KnownDLLs: the DLLs that Windows 10 and 11
+# list under HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs
+# and always map from the system folder. Any other DLL would be looked for in
+# the folder the exe sits in first, and a copy planted there (a USB stick, a
+# downloads folder) would run as the operator before main(); one that a bare
+# Windows lacks would keep the exe from starting. Other system DLLs are loaded
+# at run time from the system folder only (platform/windows/icmp_echo.cc).
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-foreign=""
+unsafe=""
 for dll in $imports; do
   case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
-    kernel32.dll | advapi32.dll | ws2_32.dll | iphlpapi.dll | msvcrt.dll | ucrtbase.dll | \
-      api-ms-win-*.dll | bcrypt.dll | user32.dll | shell32.dll | ole32.dll | crypt32.dll | \
-      secur32.dll | normaliz.dll | wldap32.dll) ;;
-    *) foreign="$foreign $dll" ;;
+    advapi32.dll | clbcatq.dll | combase.dll | comdlg32.dll | coml2.dll | difxapi.dll | \
+      gdi32.dll | gdiplus.dll | imagehlp.dll | imm32.dll | kernel32.dll | msctf.dll | \
+      msvcrt.dll | normaliz.dll | nsi.dll | ole32.dll | oleaut32.dll | psapi.dll | rpcrt4.dll | \
+      sechost.dll | setupapi.dll | shcore.dll | shell32.dll | shlwapi.dll | user32.dll | \
+      wldap32.dll | ws2_32.dll) ;;
+    *) unsafe="$unsafe $dll" ;;
   esac
 done
-if [ -n "$foreign" ]; then
-  echo "build-windows: $exe imports DLLs that are not part of Windows:$foreign" >&2
+if [ -n "$unsafe" ]; then
+  echo "build-windows: $exe imports DLLs that are not KnownDLLs:$unsafe" >&2
   exit 1
 fi
-echo "build-windows: imports only system DLLs:" $imports >&2
+echo "build-windows: imports only KnownDLLs:" $imports >&2
 
 # The zip for Windows operators (CPack, cmake/WindowsPackage.cmake).
 quietly "making the zip" cmake --build "$build" --target package

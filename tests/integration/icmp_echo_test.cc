@@ -22,6 +22,7 @@
 
 #include "integration/netns.h"
 #include "platform/interrupt.h"
+#include "platform/posix/capabilities.h"
 
 namespace vornel {
 namespace {
@@ -276,6 +277,51 @@ TEST(EchoIcmp, WithoutAnyIcmpSocketOpenFailsAndSaysHowToAllowOne) {
         std::_Exit(explains ? 0 : 5);
       },
       ::testing::ExitedWithCode(0), "setcap");
+}
+
+// The capability bits of one line of /proc/self/status ("CapPrm", "CapEff").
+unsigned long long capability_line(const char* name) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  std::string prefix = std::string(name) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::stoull(line.substr(prefix.size()), nullptr, 16);
+  }
+  return ~0ull;
+}
+
+// A run's socket, opened once with the privilege and used by every probe
+// after it is gone, while another prober's replies pile up on it in between.
+TEST(EchoIcmp, HeldSocketServesEveryProbeAfterThePrivilegeIsGiven) {
+  VORNEL_REQUIRE_NETNS();
+  GTEST_FLAG_SET(death_test_style, "fast");
+  EXPECT_EXIT(
+      {
+        IcmpEchoFacility held;
+        IcmpEchoFacility neighbour;
+        if (!held.hold_open() || !neighbour.hold_open()) std::_Exit(3);
+        if (held.socket_kind() != IcmpEchoFacility::kRaw) std::_Exit(3);
+        std::string error;
+        if (!drop_capabilities(&error)) std::_Exit(4);
+        const unsigned long long net_raw = 1ull << CAP_NET_RAW;
+        // Root keeps its other capabilities, but cannot open another raw socket.
+        for (const char* set : {"CapPrm", "CapEff"}) {
+          unsigned long long bits = capability_line(set);
+          if ((bits & net_raw) != 0 || bits == 0) std::_Exit(5);
+        }
+        IcmpEchoFacility fresh;
+        if (fresh.open()) std::_Exit(6);
+        for (int probe = 0; probe < 3; ++probe) {
+          // Far more replies than a receive buffer holds reach the held raw
+          // socket too; the probe must still get its own first reply.
+          for (int i = 0; i < 2000; ++i) neighbour.echo(kLoopback, 1000);
+          if (!held.open()) std::_Exit(7);
+          if (held.echo(kLoopback, 1000).kind != EchoResult::kReply) std::_Exit(8);
+          held.close();
+        }
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

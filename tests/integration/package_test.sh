@@ -4,8 +4,9 @@
 # hardened, its postinst gives the binary CAP_NET_RAW, its man page renders,
 # and an unprivileged user (nobody) runs the installed binary against a
 # simulated device in a private network namespace, where nothing but the
-# capability lets it open an ICMP socket. The package is removed again however
-# the test ends. Installing a package needs root: CI runs as root on a
+# capability lets it open an ICMP socket, and holds no capability after the
+# pass; a run by root keeps root's capabilities but CAP_NET_RAW. The package
+# is removed again however the test ends. Installing a package needs root: CI runs as root on a
 # throwaway machine.
 #   package_test.sh SOURCE_DIR BUILD_DIR plain|sanitized
 # Exit status 77: skipped, with the reason on standard output.
@@ -123,24 +124,55 @@ echo "vornel-shard: installed, man page clean, example list read as $groups"
 # One download by nobody, answers on stdin. In the test's own network
 # namespace net.ipv4.ping_group_range starts as "1 0" (nobody's group is not
 # in it), so only the capability opens an ICMP socket; a copy of the binary
-# without it is the control that shows so.
-printf '2\n127.0.0.2\nadmin\nsecret\n1\n3\n' >"$work/answers"
-run_as_nobody() {  # DIRECTORY BINARY
-  mkdir "$work/$1"
-  chown nobody "$work/$1"
-  (cd "$work/$1" && /usr/bin/python3 "$src/sim/devices.py" --device 127.0.0.2 -- \
-    runuser -u nobody -- "$2" <"$work/answers" >"$work/$1.out" 2>"$work/$1.err")
+# without it is the control that shows so. The capability is needed only to
+# open that socket, before the first prompt: once the pass is over, while the
+# run waits at the main menu, its capability sets are read from /proc.
+answers() {  # DIRECTORY BINARY
+  printf '2\n127.0.0.2\nadmin\nsecret\n1\n'
+  tries=0
+  until [ "$(grep -c '3\. Exit' "$work/$1.out" 2>/dev/null)" = 2 ] || [ "$tries" = 300 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+  done
+  for process in /proc/[0-9]*; do
+    if [ "$(readlink "$process/cwd" 2>/dev/null)" = "$work/$1" ] &&
+      [ "$(readlink "$process/exe" 2>/dev/null)" = "$2" ]; then
+      grep '^Cap\(Prm\|Eff\):' "$process/status" >"$work/$1.caps" || true
+    fi
+  done
+  printf '3\n'
+}
+run_pass() {  # USER DIRECTORY BINARY
+  mkdir "$work/$2"
+  chown "$1" "$work/$2"
+  answers "$2" "$3" | (cd "$work/$2" && /usr/bin/python3 "$src/sim/devices.py" --device 127.0.0.2 -- \
+    runuser -u "$1" -- "$3" >"$work/$2.out" 2>"$work/$2.err")
 }
 cp "$binary" "$work/vornel-without-capability"
-run_as_nobody control "$work/vornel-without-capability" || true
+run_pass nobody control "$work/vornel-without-capability" || true
 grep -q "cannot open an ICMP socket" "$work/control.err" ||
   fail "without the capability nobody could still probe; the test proves nothing here"
 
-run_as_nobody operator "$binary" || { cat "$work/operator.out" "$work/operator.err"; fail "vornel failed"; }
+run_pass nobody operator "$binary" || { cat "$work/operator.out" "$work/operator.err"; fail "vornel failed"; }
 grep -q "Testing connection                 Successful" "$work/operator.out" ||
   { cat "$work/operator.out" "$work/operator.err"; fail "the probe failed for nobody"; }
 grep -q "INI download                       Successful" "$work/operator.out" ||
   { cat "$work/operator.out"; fail "the download failed"; }
 [ "$(stat -c %U "$work/operator/config.ini")" = nobody ] || fail "config.ini is not nobody's"
-echo "nobody probed 127.0.0.2 and fetched config.ini with the installed binary"
+none=$(printf 'CapPrm:\t%016x\nCapEff:\t%016x' 0 0)
+[ "$(cat "$work/operator.caps" 2>/dev/null)" = "$none" ] ||
+  fail "after the pass nobody's run still holds capabilities: $(cat "$work/operator.caps" 2>/dev/null)"
+echo "nobody probed 127.0.0.2 and fetched config.ini with the installed binary, holding no" \
+  "capability after the pass"
+
+# Root keeps its other capabilities (to write where only root can), not CAP_NET_RAW.
+run_pass root root "$binary" || { cat "$work/root.out" "$work/root.err"; fail "vornel failed for root"; }
+grep -q "Testing connection                 Successful" "$work/root.out" ||
+  { cat "$work/root.out" "$work/root.err"; fail "the probe failed for root"; }
+ours=$(sed -n 's/^CapEff:[[:space:]]*//p' /proc/self/status)
+root_set=$(printf '%016x' $((0x$ours & ~(1 << 13))))
+[ "$root_set" != "$ours" ] || fail "this root shell has no CAP_NET_RAW; the root run proves nothing"
+[ "$(cat "$work/root.caps" 2>/dev/null)" = "$(printf 'CapPrm:\t%s\nCapEff:\t%s' "$root_set" "$root_set")" ] ||
+  fail "after the pass root's run holds $(cat "$work/root.caps" 2>/dev/null), not $root_set"
+echo "root's run holds $root_set after the pass: its own capabilities but CAP_NET_RAW"
 echo "PASS"

@@ -23,6 +23,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// At most this many datagrams are thrown away before a probe on a held
+// socket: a receive buffer's worth, with room to spare, and a bound on the
+// time a flood of ICMP can cost.
+constexpr int kMostDiscarded = 4096;
+
 // Large enough for any ICMP error (the kernel quotes at most 576 bytes); a
 // longer packet is someone else's and arrives truncated, so it is skipped.
 constexpr std::size_t kReceiveBufferSize = 1024;
@@ -107,7 +112,19 @@ void IcmpEchoFacility::Socket::reset(int fd) {
   fd_ = fd;
 }
 
+bool IcmpEchoFacility::hold_open() {
+  held_ = false;
+  bool opened = open();
+  held_ = true;
+  return opened;
+}
+
 bool IcmpEchoFacility::open() {
+  if (held_) {
+    if (kind_ == kClosed) return false;
+    discard_received();
+    return true;
+  }
   close();
   datagram_errno_ = 0;
   raw_errno_ = 0;
@@ -132,6 +149,7 @@ bool IcmpEchoFacility::open() {
 }
 
 void IcmpEchoFacility::close() {
+  if (held_) return;
   socket_.reset();
   kind_ = kClosed;
 }
@@ -151,6 +169,24 @@ std::string IcmpEchoFacility::open_failure_hint() const {
   std::string gid = std::to_string(getgid());
   hint += gid + " " + gid + "\"`";
   return hint;
+}
+
+// Between two probes a held raw socket keeps receiving every ICMP message of
+// the host (other programs' pings); once its receive buffer is full, the
+// kernel would drop the next probe's first reply. Stale errors of a held
+// datagram socket go the same way.
+void IcmpEchoFacility::discard_received() {
+  std::uint8_t buffer[kReceiveBufferSize];
+  for (int i = 0; i < kMostDiscarded; ++i) {
+    Datagram datagram;
+    if (receive(socket_.get(), 0, buffer, {}, &datagram) >= 0) continue;
+    // A datagram socket reports a pending ICMP error once, instead of data.
+    if (errno != EAGAIN && errno != EWOULDBLOCK) continue;
+    if (receive(socket_.get(), MSG_ERRQUEUE, buffer, {}, &datagram) < 0) break;
+  }
+  int pending = 0;
+  socklen_t length = sizeof pending;
+  getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &pending, &length);
 }
 
 EchoResult IcmpEchoFacility::echo(const char* address, unsigned timeout_ms) {

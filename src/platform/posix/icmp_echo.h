@@ -17,6 +17,10 @@ namespace vornel {
 // ICMP socket, which needs root or CAP_NET_RAW and sees all ICMP traffic of
 // the host; the identifier then comes from the process id.
 //
+// hold_open() opens that socket once, for the whole run: the raw fallback
+// needs its privilege only then, and the caller may give the privilege up
+// right after it.
+//
 // echo() waits for at most timeout_ms in total on the monotonic clock,
 // however much unrelated ICMP traffic arrives meanwhile. SIGINT or SIGTERM
 // during the wait ends the process through exit_if_interrupted(); any other
@@ -30,9 +34,15 @@ class IcmpEchoFacility : public EchoFacility {
   IcmpEchoFacility(const IcmpEchoFacility&) = delete;
   IcmpEchoFacility& operator=(const IcmpEchoFacility&) = delete;
 
+  // Opens the socket as open() does and keeps it until this object is
+  // destroyed: from then on open() opens nothing (it reports whether that
+  // socket is there, after throwing away what it received since the last
+  // probe) and close() leaves it open. Returns whether it opened.
+  bool hold_open();
+
   bool open() override;
   EchoResult echo(const char* address, unsigned timeout_ms) override;
-  // Idempotent; the destructor calls it too.
+  // Idempotent; the destructor calls it too. Keeps a held socket open.
   void close() override;
 
   SocketKind socket_kind() const { return kind_; }
@@ -46,6 +56,7 @@ class IcmpEchoFacility : public EchoFacility {
   // Reads what the socket holds; true and *result set once the outcome is known.
   bool drain_replies(EchoResult* result);
   bool drain_error_queue(EchoResult* result);
+  void discard_received();
 
   // Owns a descriptor: closes it when replaced and when destroyed.
   class Socket {
@@ -63,6 +74,7 @@ class IcmpEchoFacility : public EchoFacility {
 
   Socket socket_;
   SocketKind kind_ = kClosed;
+  bool held_ = false;       // hold_open() was called: open() and close() keep the socket
   int datagram_errno_ = 0;  // why the datagram socket did not open
   int raw_errno_ = 0;       // why the raw socket did not open
   EchoMatcher matcher_{EchoMatcher::kIcmpOnly, false};

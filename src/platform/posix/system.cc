@@ -2,7 +2,12 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "platform/interrupt.h"
+#include "platform/posix/capabilities.h"
 #include "platform/posix/console.h"
 #include "platform/posix/icmp_echo.h"
 #include "platform/posix/live_line.h"
@@ -27,6 +32,18 @@ System::System() {
   // Only a terminal gets the line: a redirected or piped run sees nothing extra.
   static TerminalProgress terminal_line(2);
   parts_ = std::make_unique<Parts>(isatty(2) ? &terminal_line : no_progress());
+  // The ICMP socket is the one thing that may need a privilege (a raw socket:
+  // root or CAP_NET_RAW). It is opened once, here, before the first prompt and
+  // before libcurl starts any thread; every probe of the run uses it. The
+  // privilege is then given up, so that nothing read from a device is parsed
+  // while it is held. When no socket opens, the first probe says why.
+  parts_->echo.hold_open();
+  std::string error;
+  if (!drop_capabilities(&error)) {
+    // Running on with a privilege the run no longer needs is not an option.
+    std::fprintf(stderr, "vornel: cannot give up privileges (%s)\n", error.c_str());
+    std::exit(1);
+  }
 }
 
 System::~System() = default;

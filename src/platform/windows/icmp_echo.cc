@@ -22,6 +22,51 @@ namespace {
 // service may copy after it, as it requires; a request carries no data.
 constexpr DWORD kReplyAreaSize = sizeof(ICMP_ECHO_REPLY) + 8;
 
+using IcmpCreateFileCall = HANDLE(WINAPI*)();
+using IcmpCloseHandleCall = BOOL(WINAPI*)(HANDLE);
+using IcmpSendEchoCall = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION,
+                                        LPVOID, DWORD, DWORD);
+
+// The echo service's calls, from the system's own iphlpapi.dll. It is no
+// KnownDLL: imported at load time it would be looked for in the folder the
+// exe sits in first, and a planted copy would run as the operator before
+// main(). So it is loaded here, from the system folder only, once, and kept
+// for the life of the process.
+struct IcmpService {
+  IcmpCreateFileCall create_file = nullptr;
+  IcmpCloseHandleCall close_handle = nullptr;
+  IcmpSendEchoCall send_echo = nullptr;
+  DWORD load_error = 0;  // why the calls are missing; 0 when all are there
+};
+
+template <typename Call>
+Call find_call(HMODULE module, const char* name) {
+  // Through void (*)(), the one type any function pointer converts to and
+  // back from without a cast-function-type warning.
+  return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+IcmpService load_icmp_service() {
+  IcmpService service;
+  HMODULE module = LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr) {
+    service.create_file = find_call<IcmpCreateFileCall>(module, "IcmpCreateFile");
+    service.close_handle = find_call<IcmpCloseHandleCall>(module, "IcmpCloseHandle");
+    service.send_echo = find_call<IcmpSendEchoCall>(module, "IcmpSendEcho");
+  }
+  if (service.create_file == nullptr || service.close_handle == nullptr ||
+      service.send_echo == nullptr) {
+    service.load_error = GetLastError();
+    if (service.load_error == 0) service.load_error = ERROR_PROC_NOT_FOUND;
+  }
+  return service;
+}
+
+const IcmpService& icmp_service() {
+  static const IcmpService service = load_icmp_service();
+  return service;
+}
+
 }  // namespace
 
 EchoResult echo_result_for_status(unsigned long status) {
@@ -56,10 +101,17 @@ EchoResult echo_result_for_status(unsigned long status) {
 bool IcmpServiceEcho::open() {
   close();
   open_error_ = 0;
-  HANDLE handle = IcmpCreateFile();
+  const IcmpService& service = icmp_service();
+  if (service.load_error != 0) {
+    open_error_ = service.load_error;
+    open_step_ = "loading iphlpapi.dll";
+    return false;
+  }
+  HANDLE handle = service.create_file();
   if (handle == INVALID_HANDLE_VALUE) {
     open_error_ = GetLastError();
     if (open_error_ == 0) open_error_ = ERROR_GEN_FAILURE;
+    open_step_ = "IcmpCreateFile";
     return false;
   }
   handle_ = handle;
@@ -67,14 +119,15 @@ bool IcmpServiceEcho::open() {
 }
 
 void IcmpServiceEcho::close() {
-  if (handle_ != nullptr) IcmpCloseHandle(handle_);
+  // A handle exists only when the service's calls were found.
+  if (handle_ != nullptr) icmp_service().close_handle(handle_);
   handle_ = nullptr;
 }
 
 std::string IcmpServiceEcho::open_failure_hint() const {
   if (open_error_ == 0) return "";
-  return "cannot open the ICMP echo service (IcmpCreateFile: " + system_error_text(open_error_) +
-         ")";
+  return "cannot open the ICMP echo service (" + std::string(open_step_) + ": " +
+         system_error_text(open_error_) + ")";
 }
 
 EchoResult IcmpServiceEcho::echo(const char* address, unsigned timeout_ms) {
@@ -83,8 +136,8 @@ EchoResult IcmpServiceEcho::echo(const char* address, unsigned timeout_ms) {
   std::uint32_t target = 0;
   if (!parse_ipv4_address(address, &target)) return echo_result_for_status(IP_BAD_DESTINATION);
   alignas(ICMP_ECHO_REPLY) unsigned char reply_area[kReplyAreaSize];
-  DWORD replies =
-      IcmpSendEcho(handle_, target, nullptr, 0, nullptr, reply_area, kReplyAreaSize, timeout_ms);
+  DWORD replies = icmp_service().send_echo(handle_, target, nullptr, 0, nullptr, reply_area,
+                                           kReplyAreaSize, timeout_ms);
   DWORD error = replies == 0 ? GetLastError() : 0;
   exit_if_interrupted();
   // No reply and no reason given must not pass for IP_SUCCESS.

@@ -17,7 +17,9 @@ namespace vornel {
 EchoResult echo_result_for_status(unsigned long status);
 
 // Echo through the Windows ICMP echo service (IcmpCreateFile, IcmpSendEcho,
-// IcmpCloseHandle of iphlpapi), which needs no administrator rights. A reply
+// IcmpCloseHandle of iphlpapi), which needs no administrator rights. The
+// first open() loads iphlpapi.dll from the system folder, never from the
+// exe's; when that fails, open() fails and says why. A reply
 // counts only when its status is IP_SUCCESS: an ICMP error from a router on
 // the way arrives as a reply record too, and must not make an unreachable
 // device look reachable.
@@ -41,6 +43,7 @@ class IcmpServiceEcho : public EchoFacility {
  private:
   void* handle_ = nullptr;
   unsigned long open_error_ = 0;
+  const char* open_step_ = "";  // what failed with open_error_
 };
 
 }  // namespace vornel

@@ -22,6 +22,12 @@ struct System::Parts {
 };
 
 System::System() {
+  // First of all, before anything loads a DLL by name (this program, libcurl,
+  // Windows itself on our behalf): from the system folder only, never from
+  // the folder vornel.exe sits in (a USB stick, a downloads folder), where a
+  // planted DLL would run as the operator. What the exe imports at load time
+  // is KnownDLLs only, which Windows takes from the system folder anyway.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   install_interrupt_handlers();
   // Static, so that exit() after an interrupt still takes a shown line down.
   // Only a real console gets the line: a redirected or piped run sees nothing extra.

@@ -1,6 +1,7 @@
 """Faults on the operator's side of the wire: a full disk, a read-only working
 directory, a log file taken away while the run goes on, a console reader that
-goes away, and SIGINT or SIGHUP in the middle of a transfer.
+goes away, SIGINT or SIGHUP in the middle of a transfer, and (Windows) DLLs
+planted beside the exe.
 
 The module runs in a mount namespace of its own, so the small and read-only
 file systems it mounts over its scratch directories vanish with it.
@@ -11,10 +12,12 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import unittest
 
 from faults import (DOWNLOAD_FAILED, LOGIN_OK, download_dialogue, download_steps, summary,
                     temporaries, upload_steps)
 from harness import BINARY, MENU, SIGINT, WINDOWS, Device, RULE, VornelTest, main, text_of
+import wine  # noqa: E402  (found through the path harness sets)
 
 
 class LocalFaults(VornelTest):
@@ -38,6 +41,29 @@ class LocalFaults(VornelTest):
         device = Device(os.path.join(self.device_base, "devices", address), address, *switches)
         self.devices.append(device)
         return device
+
+    @unittest.skipUnless(WINDOWS, "only the Windows build looks for DLLs beside itself")
+    def test_dlls_planted_beside_the_exe_never_run(self):
+        # Wine prefers its own copies of system DLLs to one beside the exe;
+        # told to prefer the one beside it, as Windows does for every DLL that
+        # is no KnownDLL, it shows what a USB stick with a planted
+        # IPHLPAPI.dll or bcrypt.dll would make an exe run.
+        stick = os.path.join(self.device_base, "stick")
+        os.makedirs(stick)
+        exe = shutil.copy(os.environ["VORNEL_EXE"], os.path.join(stick, "vornel.exe"))
+        for dll in ("IPHLPAPI.dll", "bcrypt.dll"):
+            shutil.copy(os.path.join(os.environ["VORNEL_PLANTED_DIR"], dll), stick)
+        self.outside_device("127.0.0.2", b"[net]\r\n")
+        answers = "".join(a + "\n" for a in download_dialogue("127.0.0.2") + ["3"])
+        run = subprocess.run(wine.command(exe), cwd=self.workdir, input=answers.encode(),
+                             capture_output=True, timeout=120,
+                             env=dict(os.environ, WINEDLLOVERRIDES="iphlpapi,bcrypt=n,b"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([name for name in os.listdir(self.workdir) if name.startswith("planted-")],
+                         [])
+        # The probe worked: the system's echo service, not the planted one that fails every call.
+        self.assertIn(download_steps("127.0.0.2", "fetched")[0], text_of(run.stdout, "stdout"))
+        self.assertEqual(self.read("config.ini"), b"[net]\r\n")
 
     def test_full_disk_fails_the_download_and_keeps_the_older_file(self):
         self.outside_device("127.0.0.2", os.urandom(8 << 20))
