@@ -105,6 +105,13 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   set(CURLOPT_USERNAME, user.c_str());
   set(CURLOPT_PASSWORD, password.c_str());
   set(CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+  // Devices are always reached directly. libcurl takes a proxy from the
+  // environment (ftp_proxy, all_proxy and their kin) unless told otherwise,
+  // and through an HTTP proxy it would hand that proxy the user name and
+  // password: "" says no proxy whatever the environment holds, and "*" keeps
+  // every host off any proxy all the same.
+  set(CURLOPT_PROXY, "");
+  set(CURLOPT_NOPROXY, "*");
 
   set(CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connect_ms);
   set(CURLOPT_SERVER_RESPONSE_TIMEOUT, whole_seconds(timeouts_.reply_ms));
