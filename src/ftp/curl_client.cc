@@ -16,6 +16,7 @@
 #include "ftp/session.h"
 #include "platform/ftp_local_files.h"
 #include "platform/interrupt.h"
+#include "platform/local_files.h"
 #include "platform/staged_file.h"
 
 namespace vornel {
@@ -96,8 +97,14 @@ bool CurlFtpClient::ftp_size_mismatch(int session, long long* announced, long lo
 }
 
 int CurlFtpClient::ftp_put(int session, const char* local_name, const char* remote_name) {
+  if (local_name == nullptr) return -1;
+  FileHandle file = working_directory_files().open_for_reading(local_name);
+  return ftp_put_file(session, file.get(), remote_name);
+}
+
+int CurlFtpClient::ftp_put_file(int session, std::FILE* local_file, const char* remote_name) {
   exit_if_interrupted();
-  int result = upload(session, local_name, remote_name);
+  int result = upload(session, local_file, remote_name);
   exit_if_interrupted();
   return result;
 }
@@ -198,15 +205,17 @@ int CurlFtpClient::fetch(int session, const char* remote_name, const char* local
   return staged.commit() ? 0 : -1;
 }
 
-int CurlFtpClient::upload(int session, const char* local_name, const char* remote_name) {
+// What is left of the file from where it stands is what goes out, and the
+// size declared for it.
+int CurlFtpClient::upload(int session, std::FILE* local_file, const char* remote_name) {
   FtpSession* found = find_session(session);
-  if (found == nullptr || !is_remote_name(remote_name) || local_name == nullptr) return -1;
-  FileHandle file = open_file(local_name, "rb");
+  if (found == nullptr || !is_remote_name(remote_name) || local_file == nullptr) return -1;
   std::int64_t size = 0;
-  if (file == nullptr || !regular_file_size(file.get(), &size)) return -1;
+  long offset = std::ftell(local_file);
+  if (!regular_file_size(local_file, &size) || offset < 0 || offset > size) return -1;
   UploadSource source;
-  source.file = file.get();
-  source.size = static_cast<curl_off_t>(size);
+  source.file = local_file;
+  source.size = static_cast<curl_off_t>(size - offset);
   return found->store(remote_name, &source) == CURLE_OK ? 0 : -1;
 }
 

@@ -1,6 +1,7 @@
 #ifndef VORNEL_FTP_CURL_CLIENT_H_
 #define VORNEL_FTP_CURL_CLIENT_H_
 
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -47,6 +48,7 @@ class CurlFtpClient : public FtpClient {
   // Fails unless the whole local file (a regular file) went out and the
   // server confirmed it.
   int ftp_put(int session, const char* local_name, const char* remote_name) override;
+  int ftp_put_file(int session, std::FILE* local_file, const char* remote_name) override;
   // The copy is the last complete reply; the lines of a multi-line reply are
   // joined with '\n' and control characters show as '?'.
   int ftp_copyreplystr(int session, char* buffer, int size) override;
@@ -57,7 +59,7 @@ class CurlFtpClient : public FtpClient {
   int list(int session, const char* remote_dir, const char* local_file);
   int list_in_place(FtpSession* session, const char* remote_dir, const char* local_file);
   int fetch(int session, const char* remote_name, const char* local_name);
-  int upload(int session, const char* local_name, const char* remote_name);
+  int upload(int session, std::FILE* local_file, const char* remote_name);
   FtpSession* find_session(int handle);
 
   FtpTimeouts timeouts_;

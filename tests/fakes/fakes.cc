@@ -58,6 +58,18 @@ int FakeFtp::ftp_put(int session, const char* local_name, const char* remote_nam
   return put_fails ? -1 : 0;
 }
 
+int FakeFtp::ftp_put_file(int session, std::FILE* local_file, const char* remote_name) {
+  record("put " + std::to_string(session) + " " + remote_name);
+  std::string bytes;
+  char buffer[4096];
+  std::size_t n;
+  while (local_file != nullptr && (n = std::fread(buffer, 1, sizeof buffer, local_file)) > 0) {
+    bytes.append(buffer, n);
+  }
+  sent.push_back(bytes);
+  return put_fails ? -1 : 0;
+}
+
 int FakeFtp::ftp_copyreplystr(int session, char* buffer, int size) {
   record("reply " + std::to_string(session));
   if (session == kNoSession) return -1;

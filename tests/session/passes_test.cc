@@ -53,7 +53,7 @@ TEST(UploadPass, TypedInTargetFromPromptToFooter) {
                               kRule);
   EXPECT_EQ(w.log.flushed(), w.log.text().substr(0, w.log.text().size() - kRule.size()));
   EXPECT_EQ(w.ftp.calls[5], "login 10.0.0.5 admin");  // the second session, for the transfer
-  EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini site.ini");
+  EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini");
   EXPECT_EQ(w.ftp.open_sessions, 0);
 }
 
