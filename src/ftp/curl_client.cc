@@ -23,9 +23,11 @@ namespace vornel {
 namespace {
 
 // What a device may send us: a listing of its login directory is a few
-// dozen names, a configuration file a few kilobytes.
-constexpr curl_off_t kMaxListingBytes = curl_off_t{64} << 20;  // some 2 million names
-constexpr curl_off_t kMaxDownloadBytes = curl_off_t{1} << 30;
+// dozen names, a configuration file a few kilobytes. Far above both, so no
+// real device meets them, and low enough that a device sending without end
+// fills neither the disk nor the time limits of a listing or a transfer.
+constexpr curl_off_t kMaxListingBytes = curl_off_t{4} << 20;  // some 200,000 names
+constexpr curl_off_t kMaxDownloadBytes = curl_off_t{256} << 20;
 
 bool init_curl_once() {
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;

@@ -36,12 +36,12 @@ class CurlFtpClient : public FtpClient {
                 const char* account) override;
   // Each name of the listing ends with native_line_end() (the device's LF,
   // CR LF or lone CR alike).
-  // A listing above 64 MiB counts as failed. In a working directory that
+  // A listing above 4 MiB counts as failed. In a working directory that
   // takes no new names, an existing regular local_file is rewritten in place
   // (and left empty when the listing fails).
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   // Fails when the bytes that arrive are more or fewer than the server
-  // announced (in its SIZE or its 150 reply), and for a file above 1 GiB.
+  // announced (in its SIZE or its 150 reply), and for a file above 256 MiB.
   // With local_name "", stores under the remote name's last path component.
   int ftp_get(int session, const char* remote_name, const char* local_name) override;
   bool ftp_size_mismatch(int session, long long* announced, long long* received) override;

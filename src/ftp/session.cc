@@ -146,6 +146,20 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   return ok;
 }
 
+// The whole of one request; a login has the connect time-out instead.
+long FtpSession::limit_ms(Request request) const {
+  switch (request) {
+    case Request::kLogin:
+      return 0;
+    case Request::kList:
+      return timeouts_.listing_ms;
+    case Request::kRetrieve:
+    case Request::kStore:
+      return timeouts_.transfer_ms;
+  }
+  return 0;
+}
+
 CURLcode FtpSession::login() { return perform("", Request::kLogin, nullptr, nullptr); }
 
 CURLcode FtpSession::list(std::string_view remote_dir, DownloadSink* sink) {
@@ -229,6 +243,7 @@ CURLcode FtpSession::perform(const std::string& path, Request request, DownloadS
   set(CURLOPT_READDATA, static_cast<void*>(source));
   // A declared size turns an upload cut short into a failure.
   set(CURLOPT_INFILESIZE_LARGE, source != nullptr ? source->size : curl_off_t{-1});
+  set(CURLOPT_TIMEOUT_MS, limit_ms(request));
   if (!ok) return CURLE_FAILED_INIT;
 
   moved_ = 0;
