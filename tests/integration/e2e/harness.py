@@ -121,7 +121,7 @@ class VornelTest(unittest.TestCase):
             f.write(data)
         # Kept as an operator keeps a file of passwords: Vornel warns when
         # others can read a batch list.
-        if name in ("upload_list.txt", "download_list.txt"):
+        if os.path.basename(name) in ("upload_list.txt", "download_list.txt"):
             os.chmod(path, 0o600)
         self.written[name] = data
 
