@@ -21,6 +21,7 @@ bool ScriptedConsole::read_line(std::string* line) {
 void FakeFtp::record(const std::string& call) {
   calls.push_back(call);
   flushed_at_call.push_back(log ? log->flushed() : "");
+  if (on_call) on_call(call);
 }
 
 int FakeFtp::ftp_login(const char* host, const char* user, const char*, const char*) {

@@ -105,6 +105,7 @@ class FakeFtp : public FtpClient {
   std::vector<std::string> sent;  // the bytes of each ftp_put_file, in order
 
   std::vector<std::string> calls;  // "login 10.0.0.5 admin", "get 7 config.ini 10.0.0.5.ini"...
+  std::function<void(const std::string& call)> on_call;  // as each call is recorded
   std::vector<std::string> flushed_at_call;
   const FakeLog* log = nullptr;
   int open_sessions = 0;

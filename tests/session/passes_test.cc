@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "fakes/fakes.h"
 
 namespace vornel {
@@ -55,6 +57,25 @@ TEST(UploadPass, TypedInTargetFromPromptToFooter) {
   EXPECT_EQ(w.ftp.calls[5], "login 10.0.0.5 admin");  // the second session, for the transfer
   EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini");
   EXPECT_EQ(w.ftp.open_sessions, 0);
+}
+
+TEST(UploadPass, SendsTheFileItsCheckOpenedEvenWhenTheNameIsReplacedLater) {
+  ScratchDir dir;
+  write_file("site.ini", "[checked]\n");
+  write_file("other.ini", "[swapped in]\n");
+  FakeWorld w;
+  for (const char* line : {"10.0.0.5", "site.ini", "admin", "pw", "1"}) w.console.add(line);
+  w.echo.script = kAnswer20;
+  int logins = 0;
+  // After the check, before the transfer: another file takes the name.
+  w.ftp.on_call = [&logins](const std::string& call) {
+    if (call.starts_with("login ") && ++logins == 2) {
+      std::filesystem::rename("other.ini", "site.ini");
+    }
+  };
+  ASSERT_TRUE(run_upload_pass(w.run));
+  EXPECT_EQ(testing::read_file("site.ini"), "[swapped in]\n");
+  EXPECT_EQ(w.ftp.sent, std::vector<std::string>{"[checked]\n"});
 }
 
 TEST(UploadPass, BatchOfThreeWhoseSecondDoesNotAnswer) {
