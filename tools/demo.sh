@@ -16,8 +16,9 @@ mkdir -p "$work"
 cd "$work"
 work=$PWD
 [ -f site.ini ] || printf '[Network]\r\nDHCP=1\r\n[System]\r\nDeviceName=demo\r\n' >site.ini
+# A batch list holds passwords: private (0600), as Vornel asks of any list.
 for list in upload_list.txt download_list.txt; do
-  [ -f "$list" ] || cat >"$list" <<LIST
+  [ -f "$list" ] || (umask 077 && cat >"$list") <<LIST
 # The simulated device. Groups of four lines; anything else is skipped.
 SystemIP=127.0.0.2
 IniFileName=site.ini

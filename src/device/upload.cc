@@ -11,7 +11,7 @@ constexpr char kUploadFailed[] = "INI file upload failed.\n\n";
 
 }  // namespace
 
-int upload_ini_file(const TransferContext& t, TargetRecord* record) {
+int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file) {
   ScopedFtpSession session = login_for_transfer(t, record, kLoginFailed);
   if (!session) return 0;
   say_console(t.out, kSuccessfulSpaced);
@@ -19,7 +19,7 @@ int upload_ini_file(const TransferContext& t, TargetRecord* record) {
   say_log(t.out, kSuccessfulSpaced);
   say_log(t.out, kLoadingLabel);
   flush_log(t.out);
-  if (t.ftp.ftp_put(session.handle(), record->ini_file_name, record->ini_file_name) == -1) {
+  if (t.ftp.ftp_put_file(session.handle(), ini_file, record->ini_file_name) == -1) {
     say(t.out, kUploadFailed);
     flush_log(t.out);
     fail_transfer(t, record, session);

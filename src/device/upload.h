@@ -1,15 +1,20 @@
 #ifndef VORNEL_DEVICE_UPLOAD_H_
 #define VORNEL_DEVICE_UPLOAD_H_
 
+#include <cstdio>
+
 #include "device/transfer.h"
 
 namespace vornel {
 
 // Logs in to the device and puts the record's INI file on it under the same
-// name. Reports each step on the console and in the log, stores the outcome
-// in record->status and counts a failure. Returns 1 when the file was
+// name. The file is the one the pass's file check opened (ini_file, still
+// owned by the caller), sent as it is: its name is not opened again, so it
+// cannot be swapped for another file between the check and the transfer.
+// Reports each step on the console and in the log, stores the outcome in
+// record->status and counts a failure. Returns 1 when the file was
 // transferred, 0 otherwise (after the 15 s pause of a failed transfer).
-int upload_ini_file(const TransferContext& t, TargetRecord* record);
+int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file);
 
 }  // namespace vornel
 

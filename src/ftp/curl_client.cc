@@ -16,15 +16,18 @@
 #include "ftp/session.h"
 #include "platform/ftp_local_files.h"
 #include "platform/interrupt.h"
+#include "platform/local_files.h"
 #include "platform/staged_file.h"
 
 namespace vornel {
 namespace {
 
 // What a device may send us: a listing of its login directory is a few
-// dozen names, a configuration file a few kilobytes.
-constexpr curl_off_t kMaxListingBytes = curl_off_t{64} << 20;  // some 2 million names
-constexpr curl_off_t kMaxDownloadBytes = curl_off_t{1} << 30;
+// dozen names, a configuration file a few kilobytes. Far above both, so no
+// real device meets them, and low enough that a device sending without end
+// fills neither the disk nor the time limits of a listing or a transfer.
+constexpr curl_off_t kMaxListingBytes = curl_off_t{4} << 20;  // some 200,000 names
+constexpr curl_off_t kMaxDownloadBytes = curl_off_t{256} << 20;
 
 bool init_curl_once() {
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -96,8 +99,14 @@ bool CurlFtpClient::ftp_size_mismatch(int session, long long* announced, long lo
 }
 
 int CurlFtpClient::ftp_put(int session, const char* local_name, const char* remote_name) {
+  if (local_name == nullptr) return -1;
+  FileHandle file = working_directory_files().open_for_reading(local_name);
+  return ftp_put_file(session, file.get(), remote_name);
+}
+
+int CurlFtpClient::ftp_put_file(int session, std::FILE* local_file, const char* remote_name) {
   exit_if_interrupted();
-  int result = upload(session, local_name, remote_name);
+  int result = upload(session, local_file, remote_name);
   exit_if_interrupted();
   return result;
 }
@@ -198,15 +207,17 @@ int CurlFtpClient::fetch(int session, const char* remote_name, const char* local
   return staged.commit() ? 0 : -1;
 }
 
-int CurlFtpClient::upload(int session, const char* local_name, const char* remote_name) {
+// What is left of the file from where it stands is what goes out, and the
+// size declared for it.
+int CurlFtpClient::upload(int session, std::FILE* local_file, const char* remote_name) {
   FtpSession* found = find_session(session);
-  if (found == nullptr || !is_remote_name(remote_name) || local_name == nullptr) return -1;
-  FileHandle file = open_file(local_name, "rb");
+  if (found == nullptr || !is_remote_name(remote_name) || local_file == nullptr) return -1;
   std::int64_t size = 0;
-  if (file == nullptr || !regular_file_size(file.get(), &size)) return -1;
+  long offset = std::ftell(local_file);
+  if (!regular_file_size(local_file, &size) || offset < 0 || offset > size) return -1;
   UploadSource source;
-  source.file = file.get();
-  source.size = static_cast<curl_off_t>(size);
+  source.file = local_file;
+  source.size = static_cast<curl_off_t>(size - offset);
   return found->store(remote_name, &source) == CURLE_OK ? 0 : -1;
 }
 

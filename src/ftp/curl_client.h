@@ -1,6 +1,7 @@
 #ifndef VORNEL_FTP_CURL_CLIENT_H_
 #define VORNEL_FTP_CURL_CLIENT_H_
 
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -35,18 +36,19 @@ class CurlFtpClient : public FtpClient {
                 const char* account) override;
   // Each name of the listing ends with native_line_end() (the device's LF,
   // CR LF or lone CR alike).
-  // A listing above 64 MiB counts as failed. In a working directory that
+  // A listing above 4 MiB counts as failed. In a working directory that
   // takes no new names, an existing regular local_file is rewritten in place
   // (and left empty when the listing fails).
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   // Fails when the bytes that arrive are more or fewer than the server
-  // announced (in its SIZE or its 150 reply), and for a file above 1 GiB.
+  // announced (in its SIZE or its 150 reply), and for a file above 256 MiB.
   // With local_name "", stores under the remote name's last path component.
   int ftp_get(int session, const char* remote_name, const char* local_name) override;
   bool ftp_size_mismatch(int session, long long* announced, long long* received) override;
   // Fails unless the whole local file (a regular file) went out and the
   // server confirmed it.
   int ftp_put(int session, const char* local_name, const char* remote_name) override;
+  int ftp_put_file(int session, std::FILE* local_file, const char* remote_name) override;
   // The copy is the last complete reply; the lines of a multi-line reply are
   // joined with '\n' and control characters show as '?'.
   int ftp_copyreplystr(int session, char* buffer, int size) override;
@@ -57,7 +59,7 @@ class CurlFtpClient : public FtpClient {
   int list(int session, const char* remote_dir, const char* local_file);
   int list_in_place(FtpSession* session, const char* remote_dir, const char* local_file);
   int fetch(int session, const char* remote_name, const char* local_name);
-  int upload(int session, const char* local_name, const char* remote_name);
+  int upload(int session, std::FILE* local_file, const char* remote_name);
   FtpSession* find_session(int handle);
 
   FtpTimeouts timeouts_;

@@ -105,6 +105,13 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   set(CURLOPT_USERNAME, user.c_str());
   set(CURLOPT_PASSWORD, password.c_str());
   set(CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+  // Devices are always reached directly. libcurl takes a proxy from the
+  // environment (ftp_proxy, all_proxy and their kin) unless told otherwise,
+  // and through an HTTP proxy it would hand that proxy the user name and
+  // password: "" says no proxy whatever the environment holds, and "*" keeps
+  // every host off any proxy all the same.
+  set(CURLOPT_PROXY, "");
+  set(CURLOPT_NOPROXY, "*");
 
   set(CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connect_ms);
   set(CURLOPT_SERVER_RESPONSE_TIMEOUT, whole_seconds(timeouts_.reply_ms));
@@ -137,6 +144,20 @@ bool FtpSession::configure(const std::string& user, const std::string& password)
   set(CURLOPT_MAXAGE_CONN, kSessionMaxIdleSeconds);
   ok = ok && curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, 1L) == CURLM_OK;
   return ok;
+}
+
+// The whole of one request; a login has the connect time-out instead.
+long FtpSession::limit_ms(Request request) const {
+  switch (request) {
+    case Request::kLogin:
+      return 0;
+    case Request::kList:
+      return timeouts_.listing_ms;
+    case Request::kRetrieve:
+    case Request::kStore:
+      return timeouts_.transfer_ms;
+  }
+  return 0;
 }
 
 CURLcode FtpSession::login() { return perform("", Request::kLogin, nullptr, nullptr); }
@@ -222,6 +243,7 @@ CURLcode FtpSession::perform(const std::string& path, Request request, DownloadS
   set(CURLOPT_READDATA, static_cast<void*>(source));
   // A declared size turns an upload cut short into a failure.
   set(CURLOPT_INFILESIZE_LARGE, source != nullptr ? source->size : curl_off_t{-1});
+  set(CURLOPT_TIMEOUT_MS, limit_ms(request));
   if (!ok) return CURLE_FAILED_INIT;
 
   moved_ = 0;

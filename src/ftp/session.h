@@ -72,6 +72,7 @@ class FtpSession {
 
   FtpSession(CURL* handle, CURLM* multi, const std::string& host, const FtpTimeouts& timeouts);
   bool configure(const std::string& user, const std::string& password);
+  long limit_ms(Request request) const;
   CURLcode perform(const std::string& path, Request request, DownloadSink* sink,
                    UploadSource* source);
   CURLcode run_transfer();

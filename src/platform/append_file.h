@@ -11,7 +11,9 @@ namespace vornel {
 // of the file, whatever other writers did meanwhile (O_APPEND, or
 // FILE_APPEND_DATA on Windows); creates the file when it is missing. Returns
 // an empty handle, with a reason in *error, when the file can't be opened or
-// is not a regular file.
+// is not a regular file. On POSIX systems a symbolic link on the way, the
+// name itself included, is followed only when it belongs to the user running
+// the program or to root; any other link makes the file not openable.
 FileHandle open_append_stream(const char* path, std::string* error);
 
 }  // namespace vornel

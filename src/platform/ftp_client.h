@@ -1,6 +1,8 @@
 #ifndef VORNEL_PLATFORM_FTP_CLIENT_H_
 #define VORNEL_PLATFORM_FTP_CLIENT_H_
 
+#include <cstdio>
+
 namespace vornel {
 
 // The FTP client the device operations use. A session handle is an int; -1 is
@@ -41,6 +43,12 @@ class FtpClient {
 
   // Sends local_name, stored on the device as remote_name. -1 on failure.
   virtual int ftp_put(int session, const char* local_name, const char* remote_name) = 0;
+
+  // Sends what remains of local_file, a file the caller opened for reading
+  // and still owns, stored on the device as remote_name; so the bytes sent
+  // are those of the file the caller checked, whatever its name means by now.
+  // -1 on failure.
+  virtual int ftp_put_file(int session, std::FILE* local_file, const char* remote_name) = 0;
 
   // Copies the server's last reply text into buffer: at most size bytes, always
   // terminated. Does nothing for -1 or an unknown handle. Returns the length

@@ -1,6 +1,8 @@
 #ifndef VORNEL_PLATFORM_LOCAL_FILES_H_
 #define VORNEL_PLATFORM_LOCAL_FILES_H_
 
+#include <cstdio>
+
 #include "base/file_handle.h"
 
 namespace vornel {
@@ -11,12 +13,19 @@ class LocalFiles {
  public:
   virtual ~LocalFiles() = default;
 
-  // The named file, open for reading; an empty handle when it can't be opened.
+  // The named file, open for reading in binary; an empty handle when it can't
+  // be opened or is no regular file on disk (a directory, a FIFO, a device,
+  // or a link to one of them). Opening never waits: a FIFO with no writer
+  // is refused at once, not waited on.
   virtual FileHandle open_for_reading(const char* name) = 0;
 
   // True when anything at all stands under the name: a file that can't be
   // read, a directory, even a link that leads nowhere.
   virtual bool name_taken(const char* name) = 0;
+
+  // True when users other than its owner may read the open file (its group
+  // or everyone). Never on a system whose files have no such permission bits.
+  virtual bool shared_with_others(std::FILE* file) = 0;
 };
 
 // This process's working directory, through this platform's file calls.

@@ -1,6 +1,9 @@
 #ifndef VORNEL_SESSION_RUN_CONTEXT_H_
 #define VORNEL_SESSION_RUN_CONTEXT_H_
 
+#include <set>
+#include <string>
+
 #include "device/probe.h"
 #include "device/transfer.h"
 #include "platform/env.h"
@@ -17,12 +20,14 @@ struct RunContext {
   Transcript out;
   RunTotals totals;
   Prober prober;
+  // The batch lists already said to be readable by other users: said once a run.
+  std::set<std::string> shared_lists_said;
 };
 
 // A fresh run over env. REQUIRES: env.console, env.log, env.echo and
 // env.progress are set.
 inline RunContext make_run_context(const Env& env) {
-  return {env, {*env.console, *env.log}, {}, {*env.echo, *env.progress}};
+  return {env, {*env.console, *env.log}, {}, {*env.echo, *env.progress}, {}};
 }
 
 inline TransferContext transfer_context(RunContext& run) {

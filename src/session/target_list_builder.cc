@@ -17,6 +17,17 @@ constexpr char kActionPrompt[] = "\tAction: ";
 constexpr char kNotUnderstood[] = "\t ** Input not understood, please try again **\n";
 constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\n";
 
+// A batch list holds every device's password: like ssh with a private key,
+// say once when others can read it. The run goes on as usual.
+void warn_if_shared(RunContext& run, const char* file_name, std::FILE* list_file) {
+  if (!run.env.files->shared_with_others(list_file)) return;
+  if (!run.shared_lists_said.insert(file_name).second) return;
+  run.env.console->error(std::string("vornel: ") + file_name +
+                         " holds device passwords and can be read by other users; "
+                         "make it yours alone with: chmod 600 " +
+                         file_name + "\n");
+}
+
 TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
   auto* record = new TargetRecord{};
   if (pass.prompt_target(*run.env.console, record) == 0) {
@@ -49,6 +60,7 @@ const PassKind kDownloadPass = {
 TargetRecord* build_target_list(RunContext& run, const PassKind& pass) {
   FileHandle list_file = run.env.files->open_for_reading(pass.list_file_name);
   if (!list_file) return single_entry(run, pass);
+  warn_if_shared(run, pass.list_file_name, list_file.get());
 
   std::string line;
   for (;;) {

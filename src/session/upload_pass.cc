@@ -1,3 +1,4 @@
+#include "base/local_name.h"
 #include "device/texts.h"
 #include "device/upload.h"
 #include "report/output.h"
@@ -12,25 +13,33 @@ constexpr char kFileLabel[] = "\tChecking file                      ";
 constexpr char kCantOpenFile[] = "  ... ERROR: Can't open file.\n\n";
 constexpr char kUploadDone[] = "\tINI upload                         Successful\n";
 
-// The local INI file must open for reading before anything is sent.
-bool check_local_file(RunContext& run, TargetRecord* record) {
+// The local INI file must be a plain file of the working directory and open
+// for reading before anything is sent. The open file is what the upload
+// sends, so the name is opened once only: nothing put in its place later is
+// sent instead. An empty handle when the check failed (reported, counted).
+FileHandle check_local_file(RunContext& run, TargetRecord* record) {
   say(run.out, kFileLabel);
-  if (!run.env.files->open_for_reading(record->ini_file_name)) {
+  FileHandle file;
+  if (!local_name_refusal(record->ini_file_name)) {
+    file = run.env.files->open_for_reading(record->ini_file_name);
+  }
+  if (!file) {
     say_console(run.out, kCantOpenFile);
     flush_log(run.out);
     record_failure(run.totals, record, STATUS_FILE_NOT_OPENED);
-    return false;
+    return file;
   }
   say(run.out, kSuccessfulSpaced);
-  return true;
+  return file;
 }
 
 void upload_target(RunContext& run, TargetRecord* record) {
   say(run.out, format(kUploadingLine, record->ini_file_name, record->ip_address));
   if (!pass_check_ini_support(run, record)) return;
-  if (!check_local_file(run, record)) return;
+  FileHandle ini_file = check_local_file(run, record);
+  if (!ini_file) return;
   if (!pass_probe(run, record, kSuccessfulPlain)) return;
-  if (upload_ini_file(transfer_context(run), record) != 0) {
+  if (upload_ini_file(transfer_context(run), record, ini_file.get()) != 0) {
     say(run.out, kUploadDone);
     flush_log(run.out);
   }

@@ -1,8 +1,11 @@
 #include "targets/target_entry.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/bounded_copy.h"
+#include "base/local_name.h"
 
 namespace vornel {
 namespace {
@@ -69,19 +72,25 @@ bool has_control_character(const std::string& line) {
   return false;
 }
 
-// Asks until a line fits the field. False when the input has ended.
+// Asks until a line fits the field (and, for a file_name, names a file of
+// the working directory). False when the input has ended.
 template <std::size_t N>
-bool read_field(Console& console, const char* prompt, char (&field)[N]) {
+bool read_field(Console& console, const char* prompt, char (&field)[N], bool file_name = false) {
   std::string line;
   for (;;) {
     console.write(prompt);
     if (!console.read_line(&line)) return false;
+    std::optional<std::string_view> not_local;
     if (line.size() >= N) {
       console.error("vornel: at most " + std::to_string(N - 1) +
                     " characters fit here; please enter it again\n");
     } else if (has_control_character(line)) {
       console.error(
           "vornel: control characters can't be sent to a device; please enter it again\n");
+    } else if (file_name && (not_local = local_name_refusal(line))) {
+      console.error("vornel: the file name " + std::string(*not_local) +
+                    "; only a file of the working directory can be sent; please enter it "
+                    "again\n");
     } else {
       break;
     }
@@ -94,7 +103,7 @@ bool read_fields(Console& console, const DialogueTexts& texts, TargetRecord* rec
   if (!read_field(console, texts.address_prompt, record->ip_address)) return false;
   if (texts.file_prompt == nullptr) {
     copy_bounded(record->ini_file_name, kDownloadFileName);
-  } else if (!read_field(console, texts.file_prompt, record->ini_file_name)) {
+  } else if (!read_field(console, texts.file_prompt, record->ini_file_name, true)) {
     return false;
   }
   return read_field(console, texts.user_prompt, record->user_name) &&

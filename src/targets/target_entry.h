@@ -16,7 +16,8 @@ namespace vornel {
 // further text. A typed line longer than its field is refused and the same
 // prompt is asked again, since a cut address or name could name another
 // device or file; so is a line holding a control character (NUL included),
-// which no FTP command could carry. Nothing goes to the log.
+// which no FTP command could carry, and an INI file name that is no plain
+// file of the working directory (local_name_refusal). Nothing goes to the log.
 int prompt_upload_target(Console& console, TargetRecord* record);
 
 // As above, without asking for the file: ini_file_name becomes "config.ini".

@@ -1,9 +1,11 @@
 #include "targets/target_list.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/bounded_copy.h"
+#include "base/local_name.h"
 
 namespace vornel {
 namespace {
@@ -66,6 +68,7 @@ struct Field {
   const char* key;
   char* dst;
   std::size_t size;
+  bool file_name;  // must name a file of the working directory
 };
 
 std::string too_long(std::size_t width) {
@@ -85,10 +88,15 @@ bool has_control_character(std::string_view value) {
 }
 
 // Why a value can't be taken, or "" when it can.
-std::string refusal(std::string_view value, bool cut, std::size_t width) {
+std::string refusal(std::string_view value, bool cut, std::size_t width, bool file_name = false) {
   if (cut) return kCutByNul;
   if (value.size() > width) return too_long(width);
   if (has_control_character(value)) return kControlCharacter;
+  if (file_name) {
+    if (std::optional<std::string_view> why = local_name_refusal(value)) {
+      return "value " + std::string(*why);
+    }
+  }
   return "";
 }
 
@@ -130,16 +138,16 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
     copy_bounded(record->ip_address, address);
 
     const Field fields[] = {
-        {"IniFileName", record->ini_file_name, sizeof record->ini_file_name},
-        {"SystemUserName", record->user_name, sizeof record->user_name},
-        {"SystemPassword", record->password, sizeof record->password},
+        {"IniFileName", record->ini_file_name, sizeof record->ini_file_name, true},
+        {"SystemUserName", record->user_name, sizeof record->user_name, false},
+        {"SystemPassword", record->password, sizeof record->password, false},
     };
     for (const Field& field : fields) {
       if (!reader.read(&line)) break;
       std::string_view value;
       if (!scan_value(line, field.key, &value, &cut)) continue;
       copy_bounded(field.dst, field.size, value);
-      why = refusal(value, cut, field.size - 1);
+      why = refusal(value, cut, field.size - 1, field.file_name);
       if (!why.empty() && group.refusal.empty())
         group.refusal = refusal_text(file_name, reader.line_number, field.key, why);
     }

@@ -20,8 +20,10 @@ namespace vornel {
 // hold; one that doesn't match its key leaves its field empty.
 //
 // A group with a value longer than its field is refused whole (its lines are
-// still consumed): a cut address could name another device. When `errors` is
-// given, one line on it names file_name, the line number and the reason.
+// still consumed): a cut address could name another device. So is a group
+// whose IniFileName is no plain file of the working directory
+// (local_name_refusal), in either list. When `errors` is given, one line on
+// it names file_name, the line number and the reason.
 //
 // Returns the first record of a new list in file order, or nullptr when the
 // stream holds no group. Reads to the end of the stream and leaves it open.

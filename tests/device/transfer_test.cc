@@ -22,16 +22,26 @@ TargetRecord target(const char* ip = "10.0.0.5") {
   return r;
 }
 
+// The INI file as the pass's file check hands it over: open, unread.
+FileHandle open_ini(const std::string& content = "[a]\nb=1\n") {
+  FileHandle file(std::tmpfile());
+  std::fwrite(content.data(), 1, content.size(), file.get());
+  std::rewind(file.get());
+  return file;
+}
+
 TEST(UploadIniFile, SuccessWordsTheLastResultDifferentlyOnEachSide) {
   FakeWorld w;
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 1);
+  FileHandle ini = open_ini();
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 1);
   EXPECT_EQ(r.status, STATUS_SUCCESS);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful\n");
   EXPECT_EQ(w.log.text(), std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful \n");
   EXPECT_EQ(w.log.flushed(), w.log.text());
-  EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin",
-                                                   "put 0 site.ini site.ini", "quit 0"}));
+  EXPECT_EQ(w.ftp.calls,
+            (std::vector<std::string>{"login 10.0.0.5 admin", "put 0 site.ini", "quit 0"}));
+  EXPECT_EQ(w.ftp.sent, std::vector<std::string>{"[a]\nb=1\n"});  // the open file, sent
   EXPECT_EQ(w.ftp.flushed_at_call[0], kLoggingIn);  // the label is out before the wait
   EXPECT_EQ(w.run.totals.failure_count, 0);
   EXPECT_TRUE(w.sleeper.pauses.empty());
@@ -41,7 +51,8 @@ TEST(UploadIniFile, FailedLoginQuitsNothingAndPauses) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 0);
+  FileHandle ini = open_ini();
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 0);
   EXPECT_EQ(r.status, STATUS_LOGIN_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "ERROR: log in failed.\n\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
@@ -55,7 +66,8 @@ TEST(UploadIniFile, FailedTransferQuitsTheSessionAndPauses) {
   FakeWorld w;
   w.ftp.put_fails = true;
   TargetRecord r = target();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r), 0);
+  FileHandle ini = open_ini();
+  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 0);
   EXPECT_EQ(r.status, STATUS_TRANSFER_FAILED);
   EXPECT_EQ(w.console.out,
             std::string(kLoggingIn) + "Successful \n" + kLoading + "INI file upload failed.\n\n");

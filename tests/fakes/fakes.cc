@@ -21,6 +21,7 @@ bool ScriptedConsole::read_line(std::string* line) {
 void FakeFtp::record(const std::string& call) {
   calls.push_back(call);
   flushed_at_call.push_back(log ? log->flushed() : "");
+  if (on_call) on_call(call);
 }
 
 int FakeFtp::ftp_login(const char* host, const char* user, const char*, const char*) {
@@ -55,6 +56,18 @@ int FakeFtp::ftp_get(int session, const char* remote_name, const char* local_nam
 
 int FakeFtp::ftp_put(int session, const char* local_name, const char* remote_name) {
   record("put " + std::to_string(session) + " " + local_name + " " + remote_name);
+  return put_fails ? -1 : 0;
+}
+
+int FakeFtp::ftp_put_file(int session, std::FILE* local_file, const char* remote_name) {
+  record("put " + std::to_string(session) + " " + remote_name);
+  std::string bytes;
+  char buffer[4096];
+  std::size_t n;
+  while (local_file != nullptr && (n = std::fread(buffer, 1, sizeof buffer, local_file)) > 0) {
+    bytes.append(buffer, n);
+  }
+  sent.push_back(bytes);
   return put_fails ? -1 : 0;
 }
 

@@ -86,6 +86,8 @@ class FakeFtp : public FtpClient {
   int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
   int ftp_get(int session, const char* remote_name, const char* local_name) override;
   int ftp_put(int session, const char* local_name, const char* remote_name) override;
+  // Recorded as "put SESSION REMOTE"; what it read from the file is in sent.
+  int ftp_put_file(int session, std::FILE* local_file, const char* remote_name) override;
   int ftp_copyreplystr(int session, char* buffer, int size) override;
   int ftp_quit(int session) override;
 
@@ -100,8 +102,10 @@ class FakeFtp : public FtpClient {
   std::string remote_config = "[device]\nname=fake\n";
   bool get_fails = false;
   bool put_fails = false;
+  std::vector<std::string> sent;  // the bytes of each ftp_put_file, in order
 
   std::vector<std::string> calls;  // "login 10.0.0.5 admin", "get 7 config.ini 10.0.0.5.ini"...
+  std::function<void(const std::string& call)> on_call;  // as each call is recorded
   std::vector<std::string> flushed_at_call;
   const FakeLog* log = nullptr;
   int open_sessions = 0;

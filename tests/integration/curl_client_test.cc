@@ -424,12 +424,14 @@ TEST_F(FtpCurlTest, ControlCharactersNeverReachTheServer) {
   EXPECT_TRUE(fs::exists(device->root() / "config.ini"));
 }
 
-TEST_F(FtpCurlTest, ShippedTimeoutsAreTenThirtyAndThirtySeconds) {
+TEST_F(FtpCurlTest, ShippedTimeoutsAreTheDocumentedOnes) {
   VORNEL_REQUIRE_NETNS();
   FtpTimeouts shipped;
   EXPECT_EQ(shipped.connect_ms, 10'000);
   EXPECT_EQ(shipped.reply_ms, 30'000);
   EXPECT_EQ(shipped.stall_ms, 30'000);
+  EXPECT_EQ(shipped.listing_ms, 60'000);
+  EXPECT_EQ(shipped.transfer_ms, 120'000);
 }
 
 // SIGINT during a transfer ends the process with 128 + 2 once the temporary

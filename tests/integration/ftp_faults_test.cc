@@ -24,7 +24,7 @@ using testing::FtpServer;
 using testing::read_file;
 using testing::write_file;
 
-constexpr FtpTimeouts kShort = {2000, 2000, 1000};
+constexpr FtpTimeouts kShort = {2000, 2000, 1000, 3000, 3000};
 
 double seconds_since(steady_clock::time_point start) {
   return std::chrono::duration<double>(steady_clock::now() - start).count();
@@ -172,6 +172,9 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
       {"reset on PASV", {"--reset-on", "PASV"}, Step::kList, false, 1.0},
       {"listing drip-fed", {"--drip-data", "1.5"}, Step::kList, false, 3.5},
       {"listing without end", {"--endless-listing"}, Step::kList, false, 20},
+      // A byte every quarter second never trips the stall limit: the
+      // listing's own limit ends it.
+      {"listing trickled", {"--drip-data", "0.25"}, Step::kList, false, 4.0},
       {"227 without a port", {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2)"},
        Step::kList, false, 1.0},
       {"227 with port 0", {"--reply", "PASV=227 Entering Passive Mode (127,0,0,2,0,0)"},
@@ -190,6 +193,7 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
        {"--reply", "PASV=227 \\x1b[2J\\x1b]0;owned\\x07\\x00\\x7f"}, Step::kList,
        false, 1.0},
       {"config.ini drip-fed", {"--drip-data", "1.5"}, Step::kFetch, false, 3.5},
+      {"config.ini trickled", {"--drip-data", "0.25"}, Step::kFetch, false, 4.0},
       {"SIZE not understood", {"--reply", "SIZE=502 Command not implemented"}, Step::kFetch,
        true, 1.0},
       {"more bytes than announced", {"--announce-size", "44135"}, Step::kFetch, false, 1.0,

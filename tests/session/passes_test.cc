@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "fakes/fakes.h"
 
 namespace vornel {
@@ -53,8 +55,30 @@ TEST(UploadPass, TypedInTargetFromPromptToFooter) {
                               kRule);
   EXPECT_EQ(w.log.flushed(), w.log.text().substr(0, w.log.text().size() - kRule.size()));
   EXPECT_EQ(w.ftp.calls[5], "login 10.0.0.5 admin");  // the second session, for the transfer
-  EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini site.ini");
+  EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini");
   EXPECT_EQ(w.ftp.open_sessions, 0);
+}
+
+TEST(UploadPass, SendsTheFileItsCheckOpenedEvenWhenTheNameIsReplacedLater) {
+  ScratchDir dir;
+  write_file("site.ini", "[checked]\n");
+  write_file("other.ini", "[swapped in]\n");
+  FakeWorld w;
+  for (const char* line : {"10.0.0.5", "site.ini", "admin", "pw", "1"}) w.console.add(line);
+  w.echo.script = kAnswer20;
+  int logins = 0;
+  // After the check, before the transfer: another file takes the name (where
+  // the system lets it: Windows keeps the name of an open file).
+  std::error_code refused;
+  w.ftp.on_call = [&logins, &refused](const std::string& call) {
+    if (call.starts_with("login ") && ++logins == 2) {
+      std::filesystem::rename("other.ini", "site.ini", refused);
+    }
+  };
+  ASSERT_TRUE(run_upload_pass(w.run));
+  EXPECT_EQ(logins, 2);
+  EXPECT_EQ(testing::read_file("site.ini"), refused ? "[checked]\n" : "[swapped in]\n");
+  EXPECT_EQ(w.ftp.sent, std::vector<std::string>{"[checked]\n"});
 }
 
 TEST(UploadPass, BatchOfThreeWhoseSecondDoesNotAnswer) {

@@ -156,6 +156,16 @@ TEST(ReadTargetList, NulCutOrControlCharacterInAValueRefusesTheGroup) {
             "group is ignored\n");
 }
 
+TEST(ReadTargetList, IniFileNameOutsideTheWorkingDirectoryRefusesTheGroup) {
+  Read r = read_text(group("10.0.0.2", "../secret.ini", "u", "p") +
+                     group("10.0.0.3", "site.ini", "u", "p"));
+  ASSERT_EQ(r.records.size(), 1u);
+  EXPECT_STREQ(r.records[0].ip_address, "10.0.0.3");
+  EXPECT_EQ(r.errors,
+            "vornel: upload_list.txt:2: IniFileName value leads out of the working directory; "
+            "the whole group is ignored\n");
+}
+
 TEST(ReadTargetList, EmptyAndGrouplessFilesGiveNoList) {
   EXPECT_TRUE(read_text("").records.empty());
   EXPECT_TRUE(read_text("just\nnotes\n").records.empty());

@@ -9,7 +9,8 @@
 namespace vornel {
 
 std::FILE* stream_for_handle(void* handle, const char* mode) {
-  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_BINARY | _O_WRONLY);
+  int access = mode[0] == 'r' ? _O_RDONLY : _O_WRONLY;
+  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_BINARY | access);
   if (fd < 0) {
     CloseHandle(handle);
     return nullptr;

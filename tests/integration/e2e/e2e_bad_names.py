@@ -58,24 +58,34 @@ class Names(VornelTest):
         self.assertEqual([c for c in commands if c.startswith("USER")], ["USER admin"] * 2)
         self.assertEqual(commands.count("*connect"), 2)  # the typed entry's two sessions only
 
-    def test_ini_names_with_blanks_percent_hash_question_mark_dots_and_slash(self):
+    def test_ini_names_with_blanks_percent_hash_and_question_mark_are_sent_as_typed(self):
         device = self.device("127.0.0.2")
-        os.makedirs(os.path.join(device.root, "sub"))
         os.makedirs(os.path.join(self.workdir, "sub"))
         # "?" is no character of a Windows file name: no such file can be there.
-        names = ["my site.ini", "a%41#b.ini" if WINDOWS else "a%41#b?.ini", "sub/../dots.ini",
-                 "sub/slash.ini"]
+        names = ["my site.ini", "a%41#b.ini" if WINDOWS else "a%41#b?.ini"]
+        # A name with a folder would be read, and stored, outside the working
+        # directory: it is asked for again.
+        folders = ["sub/../dots.ini", "sub/slash.ini"]
         answers = []
-        for i, name in enumerate(names):
+        for i, name in enumerate(names + folders):
             self.write(name, f"[Site]\nNumber={i}\n" + "\x00\r\n" * i)
+        for name in names:
             answers += ["1", "127.0.0.2", name, "admin", "secret", "1"]
+        answers += ["1", "127.0.0.2"] + folders + ["dots.ini", "admin", "secret", "1"]
+        self.write("dots.ini", "[Dots]\n")
         run = self.run_vornel(answers + ["3"])
         self.assertEqual(run.status, 0, run.stderr)
         self.assertNotIn("failure", run.stdout)
+        again = "; only a file of the working directory can be sent; please enter it again\n"
+        self.assertEqual(run.stderr,
+                         "vornel: the file name leads out of the working directory" + again +
+                         "vornel: the file name names a folder" + again)
         commands = self.printable_commands(device)
-        for name in names:
+        for name in names + ["dots.ini"]:
             self.assertEqual(device.file(name), self.read(name), name)
             self.assertIn("STOR " + name, commands)
+        self.assertEqual([c for c in commands if c.startswith("STOR")],
+                         ["STOR " + name for name in names + ["dots.ini"]])
 
     def test_addresses_that_are_no_plain_ipv4_connect_nowhere_and_write_nothing(self):
         device = self.device("127.0.0.2")

@@ -116,8 +116,13 @@ class VornelTest(unittest.TestCase):
 
     def write(self, name, content):
         data = content if isinstance(content, bytes) else content.encode()
-        with open(os.path.join(self.workdir, name), "wb") as f:
+        path = os.path.join(self.workdir, name)
+        with open(path, "wb") as f:
             f.write(data)
+        # Kept as an operator keeps a file of passwords: Vornel warns when
+        # others can read a batch list.
+        if os.path.basename(name) in ("upload_list.txt", "download_list.txt"):
+            os.chmod(path, 0o600)
         self.written[name] = data
 
     def read(self, name):
@@ -140,9 +145,9 @@ class VornelTest(unittest.TestCase):
         process.stdin.close()
         return process
 
-    def run_vornel(self, answers, timeout=120):
+    def run_vornel(self, answers, timeout=120, env=None):
         process = subprocess.Popen([BINARY], cwd=self.workdir, stdin=subprocess.PIPE,
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
         stdout, stderr = process.communicate("".join(a + "\n" for a in answers).encode(),
                                              timeout=timeout)
         return self.finish(process, stdout, stderr)
