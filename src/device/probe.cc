@@ -10,10 +10,8 @@ constexpr char kPingError[] = "  Ping error : %d\n";
 constexpr char kFailedToPing[] = "  Failed to ping %s";
 constexpr char kLiveCount[] = "pinging %s: %u of %u answered, %u of %u missed";
 
-constexpr char kNoEchoHint[] =
-    "vornel: cannot open an ICMP socket, so every device will look unreachable.\n"
-    "vornel: run as root, give the binary the capability (setcap cap_net_raw+ep vornel),\n"
-    "vornel: or widen net.ipv4.ping_group_range to include your group.\n";
+constexpr char kNoEcho[] =
+    "vornel: cannot open an ICMP socket, so every device will look unreachable.\n";
 
 // Closes the echo facility and takes the live count down on every path out
 // of the probe.
@@ -34,7 +32,12 @@ int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t f
     if (!prober.warning_shown) {
       std::string why = echo.open_failure_hint();
       if (!why.empty()) out.console.error("vornel: " + why + "\n");
-      out.console.error(kNoEchoHint);
+      out.console.error(kNoEcho);
+      std::string advice = echo.open_failure_advice();
+      for (std::size_t at = 0, end; (end = advice.find('\n', at)) != std::string::npos;
+           at = end + 1) {
+        out.console.error("vornel: " + advice.substr(at, end - at + 1));
+      }
       prober.warning_shown = true;
     }
     return 0;

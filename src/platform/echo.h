@@ -50,8 +50,11 @@ class EchoFacility {
   // REQUIRES: open() returned true.
   virtual EchoResult echo(const char* address, unsigned timeout_ms) = 0;
   virtual void close() = 0;
-  // After open() failed: one line saying why and how to allow echo, or "".
+  // After open() failed: one line saying why, or "".
   virtual std::string open_failure_hint() const { return ""; }
+  // After open() failed: what the operator can do about it on this system,
+  // lines each ending in '\n', or "".
+  virtual std::string open_failure_advice() const { return ""; }
 };
 
 }  // namespace vornel

@@ -95,10 +95,13 @@ TEST(PingTarget, LiveCountBeforeEveryRequestThenTakenDown) {
 TEST(PingTarget, NoEchoSocketExplainsOnceOnStandardError) {
   FakeWorld w;
   w.echo.open_ok = false;
+  w.echo.advice = "allow it this way,\nor that way.\n";
   EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), 0);
   EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.6", 10), 0);
   EXPECT_EQ(w.log.text(), "");
-  EXPECT_NE(w.console.err.find("setcap cap_net_raw+ep"), std::string::npos);
+  // Each line of this platform's advice, under the program's name.
+  EXPECT_NE(w.console.err.find("vornel: allow it this way,\nvornel: or that way.\n"),
+            std::string::npos);
   EXPECT_EQ(w.console.err.find("cannot open an ICMP socket"),
             w.console.err.rfind("cannot open an ICMP socket"));  // said once a run
   EXPECT_EQ(w.console.out, "");

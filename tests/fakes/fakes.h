@@ -130,8 +130,11 @@ class FakeEcho : public EchoFacility {
     is_open = false;
   }
 
+  std::string open_failure_advice() const override { return advice; }
+
   std::string script;
   bool open_ok = true;
+  std::string advice;  // what open_failure_advice() says
   bool is_open = false;
   int error_code = 101;
   int opens = 0;

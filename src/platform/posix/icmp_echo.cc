@@ -189,6 +189,11 @@ void IcmpEchoFacility::discard_received() {
   getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &pending, &length);
 }
 
+std::string IcmpEchoFacility::open_failure_advice() const {
+  return "run as root, give the binary the capability (setcap cap_net_raw+ep vornel),\n"
+         "or widen net.ipv4.ping_group_range to include your group.\n";
+}
+
 EchoResult IcmpEchoFacility::echo(const char* address, unsigned timeout_ms) {
   // A signal that arrived between two requests interrupted no wait: honour it
   // here, so Ctrl-C costs at most the one request under way.

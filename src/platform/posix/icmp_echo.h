@@ -50,6 +50,8 @@ class IcmpEchoFacility : public EchoFacility {
   // After open() returned false: one line saying why no ICMP socket could be
   // opened and how to allow one. Empty when open() has not failed.
   std::string open_failure_hint() const override;
+  // The ways to allow one: root, the file capability, the datagram group range.
+  std::string open_failure_advice() const override;
 
  private:
   EchoResult wait_for_reply(unsigned timeout_ms);

@@ -130,6 +130,12 @@ std::string IcmpServiceEcho::open_failure_hint() const {
          system_error_text(open_error_) + ")";
 }
 
+std::string IcmpServiceEcho::open_failure_advice() const {
+  return "the probe uses Windows' ICMP echo service (iphlpapi.dll in the system folder),\n"
+         "which needs no administrator rights: check that security software or a policy\n"
+         "does not block it for vornel.exe.\n";
+}
+
 EchoResult IcmpServiceEcho::echo(const char* address, unsigned timeout_ms) {
   // An interrupt that arrived between two requests: honoured before the next.
   exit_if_interrupted();

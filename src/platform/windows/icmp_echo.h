@@ -39,6 +39,8 @@ class IcmpServiceEcho : public EchoFacility {
   void close() override;
   // After open() returned false: why the service could not be opened.
   std::string open_failure_hint() const override;
+  // What a Windows operator can check: no privilege is involved here.
+  std::string open_failure_advice() const override;
 
  private:
   void* handle_ = nullptr;
