@@ -11,9 +11,9 @@ namespace {
 // A host entry is handed to ssh and GNU parallel: anything they would read
 // as an option or a command must stop the run before a job starts.
 TEST(FleetHosts, RefusesEntriesSshOrParallelWouldTakeForOptionsOrCommands) {
-  for (const char* entry : {"-oProxyCommand=touch /tmp/x", "2/-oProxyCommand=touch /tmp/x",
-                            "ssh -p 2222 north", "north\tsouth", ":", "2/:", "0/north", "3/",
-                            " , "}) {
+  for (const char* entry :
+       {"-oProxyCommand=touch /tmp/x", "2/-oProxyCommand=touch /tmp/x", "ssh -p 2222 north",
+        "north\tsouth", ":", "2/:", "0/north", "3/", " , "}) {
     std::vector<FleetHost> hosts;
     std::string error;
     EXPECT_FALSE(parse_hosts(entry, false, 8, &hosts, &error)) << entry;

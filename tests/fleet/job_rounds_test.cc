@@ -28,8 +28,8 @@ TEST(JobRounds, SendsAgainWhatNeverBeganAndWhatWasLostOnlyOnceWhenAsked) {
 }
 
 TEST(JobRounds, SendsAShardOnlyToTheLiveHostsOfItsSite) {
-  std::vector<FleetHost> hosts = {{"north", "2/north", 2}, {"south", "2/south", 2},
-                                  {"east", "2/east", 2}};
+  std::vector<FleetHost> hosts = {
+      {"north", "2/north", 2}, {"south", "2/south", 2}, {"east", "2/east", 2}};
   EXPECT_EQ(job_lines({1, 2, 3}, {"north", "east,north", "south"}, hosts, {0, 2}),
             (std::vector<std::string>{"1@h0", "2@h0+h2"}));
   EXPECT_EQ(job_lines({1, 2}, {"", ""}, hosts, {1}), (std::vector<std::string>{"1", "2"}));

@@ -15,8 +15,8 @@ namespace vornel {
 namespace {
 
 std::string group(const std::string& address, const std::string& password = "secret") {
-  return "SystemIP=" + address + "\nIniFileName=site.ini\nSystemUserName=admin\nSystemPassword=" +
-         password + "\n";
+  return "SystemIP=" + address +
+         "\nIniFileName=site.ini\nSystemUserName=admin\nSystemPassword=" + password + "\n";
 }
 
 std::string with_crlf(const std::string& text) {
@@ -53,9 +53,8 @@ class OutcomeReader : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vornel-outcomes-" + std::string(::testing::UnitTest::GetInstance()
-                                                 ->current_test_info()
-                                                 ->name()));
+           ("vornel-outcomes-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -87,20 +86,21 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
                            "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n";
   cut("north, south.txt", list, 3);
   // Shard 1: 10.0.0.2, .5 and .8 (refused); shard 2: .3, .6, .\xff; shard 3: .4, .7.
-  write("run/shard-1/console.txt", kStart + uploaded("10.0.0.2") + announced("10.0.0.5") +
-                                       "\tChecking file                      Successful \n"
-                                       "\tTesting connection                   ... ERROR: "
-                                       "10.0.0.5 no response to ping.\n\n" +
-                                       kSummary + "\t10.0.0.5:   This address is not responsive.\n" +
-                                       kClosing);
+  write("run/shard-1/console.txt",
+        kStart + uploaded("10.0.0.2") + announced("10.0.0.5") +
+            "\tChecking file                      Successful \n"
+            "\tTesting connection                   ... ERROR: "
+            "10.0.0.5 no response to ping.\n\n" +
+            kSummary + "\t10.0.0.5:   This address is not responsive.\n" + kClosing);
   write("run/shard-1/status", "0\n");
   // The Windows build's CRLF, and a status written by a command prompt.
-  write("run/shard-2/console.txt",
-        with_crlf(kStart + uploaded("10.0.0.3") + announced("10.0.0.6") +
-                  "\tChecking file                        ... ERROR: Can't open file.\n\n" +
-                  announced("10.0.0.\xff") + kSummary +
-                  "\t10.0.0.6:   Could not open file site.ini.\n\t10.0.0.\xff:   Unknown failure.\n" +
-                  kClosing));
+  write(
+      "run/shard-2/console.txt",
+      with_crlf(kStart + uploaded("10.0.0.3") + announced("10.0.0.6") +
+                "\tChecking file                        ... ERROR: Can't open file.\n\n" +
+                announced("10.0.0.\xff") + kSummary +
+                "\t10.0.0.6:   Could not open file site.ini.\n\t10.0.0.\xff:   Unknown failure.\n" +
+                kClosing));
   write("run/shard-2/status", "0 \r\n");
   // Shard 3 ended by SIGTERM while it probed 10.0.0.7.
   write("run/shard-3/console.txt",
