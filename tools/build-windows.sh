@@ -153,8 +153,10 @@ cmake --build "$build" -j"$jobs"
 exe=$build/vornel.exe
 
 # A DLL that a bare Windows 10 or 11 does not have would keep the exe from
-# starting on the operators' machines: only the system's own are allowed.
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+# starting on the operators' machines: only the system's own are allowed
+# (vornel-shard.exe's imports count with vornel.exe's).
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" "$build/vornel-shard.exe" |
+  sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
 foreign=""
 for dll in $imports; do
   case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
