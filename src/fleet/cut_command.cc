@@ -142,7 +142,9 @@ bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOption
 // The folder for the shards: made when missing; never a link or a folder
 // that already holds something, whose files a run would mix with its own.
 // *made tells whether this call made it.
-bool prepare_folder(const fs::path& dir, bool* made, std::string* error) {
+bool prepare_folder(fs::path dir, bool* made, std::string* error) {
+  // "run/" names what "run" names, a link's target when it is a link.
+  while (!dir.has_filename() && dir.has_relative_path()) dir = dir.parent_path();
   std::error_code code;
   fs::file_status status = fs::symlink_status(dir, code);
   *made = false;
