@@ -14,9 +14,12 @@ from devices import allow_pings  # sim/, on the path harness made
 from ssh_hosts import SshHosts
 
 FLEET = os.path.join(SOURCE_DIR, "src", "fleet", "vornel-fleet.sh")
-# The cutter and reader of the platform under test: vornel-shard.exe under
-# wine in the Windows leg (for the fleet an operator runs by hand).
-CUTTER = os.environ.get("VORNEL_SHARD_EXE") or os.path.join(SOURCE_DIR, "build", "vornel-shard")
+# The cutter and reader of the build under test (beside its vornel), or
+# vornel-shard.exe under wine in the Windows leg (for the fleet an operator
+# runs by hand there).
+_BESIDE = os.path.join(os.path.dirname(BINARY), "vornel-shard")
+CUTTER = os.environ.get("VORNEL_SHARD_EXE") or (
+    _BESIDE if os.path.exists(_BESIDE) else os.path.join(SOURCE_DIR, "build", "vornel-shard"))
 INI = b"[Network]\r\nDHCP=0\r\n" + bytes(range(256))
 OTHER = b"[System]\r\nDeviceName=second\r\n"
 CSV_HEADER = "line,address,shard,host,outcome,status,reason,fetched"
