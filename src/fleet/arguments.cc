@@ -4,8 +4,8 @@
 
 namespace vornel {
 
-bool parse_command_line(const std::vector<std::string>& args, const char* spec, CommandLine* line,
-                        std::string* error) {
+bool parse_command_line(const std::vector<std::string>& args, const char* letters,
+                        CommandLine* line, std::string* error) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::string& word = args[i];
@@ -16,7 +16,7 @@ bool parse_command_line(const std::vector<std::string>& args, const char* spec, 
     if (word.size() < 2 || word[0] != '-') break;
     for (std::size_t at = 1; at < word.size(); ++at) {
       char name = word[at];
-      const char* found = name == ':' ? nullptr : std::strchr(spec, name);
+      const char* found = name == ':' ? nullptr : std::strchr(letters, name);
       if (found == nullptr) {
         *error = std::string("unknown option -") + name;
         return false;

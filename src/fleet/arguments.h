@@ -20,11 +20,11 @@ struct CommandLine {
   std::vector<std::string> operands;
 };
 
-// Reads args against spec, getopt's letters ("o:n:r": o and n take a value,
+// Reads args against letters, getopt's option letters ("o:n:r": o and n take a value,
 // r doesn't). False with *error naming the option that is unknown or lacks
 // its value.
-bool parse_command_line(const std::vector<std::string>& args, const char* spec, CommandLine* line,
-                        std::string* error);
+bool parse_command_line(const std::vector<std::string>& args, const char* letters,
+                        CommandLine* line, std::string* error);
 
 // A number of at most six decimal digits, nothing else. False otherwise.
 bool parse_number(const std::string& text, int* value);

@@ -41,14 +41,14 @@ int main(int argc, char** argv) {
   vornel::make_new_files_private();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
   std::string command = args.empty() ? "" : args[0];
-  const char* spec = "o:n:k:m:S:M:";
+  const char* letters = "o:n:k:m:S:M:";
   if (command == "outcomes" || command == "jobs") {
     args.erase(args.begin());
-    spec = command == "outcomes" ? "i" : "r";
+    letters = command == "outcomes" ? "i" : "r";
   }
   vornel::CommandLine line;
   std::string error;
-  if (!vornel::parse_command_line(args, spec, &line, &error)) {
+  if (!vornel::parse_command_line(args, letters, &line, &error)) {
     vornel::complain(error);
     return usage();
   }
