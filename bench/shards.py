@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A fleet of simulated devices, a tenth of them ignoring pings (each such
 device costs 10 s of probing), uploaded to by one Vornel going through the
-list and by tools/shard-run.sh: over a few shard counts, and over ssh hosts.
+list and by vornel-fleet: over a few shard counts, and over ssh hosts.
 Each row's wall time is set against its floor: the silent devices' 10 s
 spread over the jobs (silent x 10 s / jobs). Since one Vornel works its
 devices one after another and a silent device is 10 s that can't be split,
@@ -17,7 +17,9 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
 
 BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
 For each row the peak memory of the run (every process of it, proportional
-set sizes summed; over ssh, the processes here) is printed as well. Hosts are sshd instances in namespaces of their own
+set sizes summed; over ssh, the processes here) is printed as well, and the
+outcome reader (vornel-shard outcomes) run again on the finished working
+directory: its time (median of 5) and peak resident memory. Hosts are sshd instances in namespaces of their own
 (sim/ssh_hosts.py); their devices are then on 10.99.x.y, which every host
 reaches through its link to the benchmark's namespace.
 """
@@ -34,7 +36,21 @@ import benchlib as b
 
 from ssh_hosts import SshHosts  # noqa: E402  (sim/, on the path benchlib made)
 
-SHARD_RUN = os.path.join(b.SOURCE_DIR, "tools", "shard-run.sh")
+FLEET = os.path.join(b.SOURCE_DIR, "src", "fleet", "vornel-fleet.sh")
+CUTTER = os.path.join(b.BUILD_DIR, "vornel-shard")
+
+
+def time_reader(run_dir, devices):
+    """(median seconds, peak resident KiB) of the outcome reader on run_dir."""
+    seconds = []
+    for _ in range(5):
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", CUTTER, "outcomes", run_dir],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        seconds.append(time.perf_counter() - start)
+        if f"{devices} devices".encode() not in done.stdout:
+            b.fail("outcomes: " + done.stdout.decode()[-400:] + done.stderr.decode()[-400:])
+    return b.median(seconds), int(done.stderr.split()[-1])
 
 
 def tree_rss(root_pid):
@@ -127,6 +143,7 @@ def main():
                     else "No errors detected during this session.")
         rounds = iter(range(1000))
         memory = {}
+        reader = {}
 
         def run_sequential():
             seconds, done = b.run_vornel(work, ["1", "1"])
@@ -137,7 +154,7 @@ def main():
         def sharded(cut, hosts):
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
-                args = [SHARD_RUN, "-k", str(jobs), "-b", b.VORNEL, "-w", run_dir]
+                args = [FLEET, "-k", str(jobs), "-b", b.VORNEL, "-w", run_dir]
                 if cut != "default":
                     args += ["-n", cut]
                 env = dict(os.environ)
@@ -151,8 +168,9 @@ def main():
                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
                 summary = f"{devices} devices, {devices - len(silent)} OK, {len(silent)} failed"
                 if done.returncode != (1 if silent else 0) or summary.encode() not in done.stdout:
-                    b.fail("shard-run: " + done.stdout.decode()[-800:])
+                    b.fail("vornel-fleet: " + done.stdout.decode()[-800:])
                 memory.setdefault((cut, hosts), []).append(peak)
+                reader.setdefault((cut, hosts), []).append(time_reader(run_dir, devices))
                 b.remove(run_dir)
                 return seconds
             return run
@@ -195,10 +213,13 @@ def main():
             label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
             where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
             peak = max(memory[(cut, hosts)]) / 1024
-            print(f"  shard-run.sh {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
+            read_time = b.median([t for t, _ in reader[(cut, hosts)]])
+            read_peak = max(m for _, m in reader[(cut, hosts)]) / 1024
+            print(f"  vornel-fleet {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
                   f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
                   f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
                   f"   (rounds: {rounds_text((cut, hosts))})")
+            print(f"    its outcome reader: {read_time * 1000:.0f} ms, peak {read_peak:.1f} MiB")
     remote = [h for h in host_counts if h]
     if len(remote) == 2:
         for cut in cuts:

@@ -4,7 +4,7 @@
 # The man page is installed compressed, as Debian keeps them; gzip -n leaves
 # no name or time stamp in it, so the same page makes the same package.
 set(VORNEL_MAN_PAGES)
-foreach(page vornel.1 vornel-shard.1)
+foreach(page vornel.1 vornel-shard.1 vornel-fleet.1)
   set(built ${PROJECT_BINARY_DIR}/man/${page})
   add_custom_command(OUTPUT ${built}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${page} ${built}
@@ -68,7 +68,11 @@ appended to log.txt, and each pass ends with a summary of the failures.
 
 The install script gives /usr/bin/vornel the CAP_NET_RAW capability, the way
 ping gets it, so that operators who are not root can probe devices. The
-package holds the vornel(1) manual page and an example batch list.")
+package holds the vornel(1) manual page and an example batch list.
+
+vornel-fleet runs Vornel on a large fleet, several at a time, here or on
+ssh hosts, and ends with one summary, a results.csv and the list of the
+devices to run again; vornel-shard cuts its lists and reads its outcomes.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # Binaries are stripped as Debian strips them: no debug symbols and no
@@ -79,6 +83,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/strip.cmake)
 # dpkg-shlibdeps; setcap, which the postinst runs, from libcap2-bin.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
+# vornel-fleet runs its shards under GNU parallel, on ssh hosts with rsync.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openssh-client, rsync")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)

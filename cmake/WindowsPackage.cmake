@@ -1,6 +1,8 @@
 # The zip handed to Windows operators, made by `cpack` (target `package`) in
 # the Windows build: vornel-<version>-win64.zip holding one folder with
-# vornel.exe, README.txt and example upload_list.txt and download_list.txt.
+# vornel.exe, vornel-shard.exe (cuts a list for several consoles and reads
+# their outcomes back), README.txt and example upload_list.txt and
+# download_list.txt.
 # The texts get CRLF line ends, as Notepad and the rest of Windows expect;
 # Vornel reads lists with either.
 
@@ -32,7 +34,7 @@ foreach(licence LICENSE LICENSE.txt COPYING)
   endif()
 endforeach()
 
-install(TARGETS vornel RUNTIME DESTINATION .)
+install(TARGETS vornel vornel-shard RUNTIME DESTINATION .)
 install(FILES ${VORNEL_ZIP_FILES} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

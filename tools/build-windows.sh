@@ -159,14 +159,16 @@ quietly "configuring the Windows build" cmake -S . -B "$build" -DCMAKE_BUILD_TYP
 cmake --build "$build" -j"$jobs"
 exe=$build/vornel.exe
 
-# The exe imports at load time only KnownDLLs: the DLLs that Windows 10 and 11
+# The exes import at load time only KnownDLLs: the DLLs that Windows 10 and 11
 # list under HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs
 # and always map from the system folder. Any other DLL would be looked for in
 # the folder the exe sits in first, and a copy planted there (a USB stick, a
 # downloads folder) would run as the operator before main(); one that a bare
 # Windows lacks would keep the exe from starting. Other system DLLs are loaded
 # at run time from the system folder only (platform/windows/icmp_echo.cc).
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+# vornel-shard.exe's imports count with vornel.exe's.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" "$build/vornel-shard.exe" |
+  sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
 unsafe=""
 for dll in $imports; do
   case $(echo "$dll" | tr '[:upper:]' '[:lower:]') in
@@ -179,7 +181,7 @@ for dll in $imports; do
   esac
 done
 if [ -n "$unsafe" ]; then
-  echo "build-windows: $exe imports DLLs that are not KnownDLLs:$unsafe" >&2
+  echo "build-windows: vornel.exe or vornel-shard.exe imports DLLs that are not KnownDLLs:$unsafe" >&2
   exit 1
 fi
 echo "build-windows: imports only KnownDLLs:" $imports >&2

@@ -16,7 +16,7 @@ for option in "$@"; do
       # The suite, the sanitizer and fuzz builds, valgrind, the live-line
       # test's tmux, and the Windows leg.
       packages="$packages clang libclang-rt-14-dev valgrind tmux $windows"
-      # Hosts for shard-run.sh -S: sshd instances in namespaces of their own.
+      # Hosts for vornel-fleet -S: sshd instances in namespaces of their own.
       packages="$packages openssh-server"
       # The package test: cpack's DEB dependencies (file, dpkg-dev), the
       # capability tools, man to render the page, lintian, and hardening-check

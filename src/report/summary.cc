@@ -1,28 +1,19 @@
 #include "report/summary.h"
 
 #include "report/output.h"
+#include "report/summary_texts.h"
 
 namespace vornel {
 namespace {
 
-constexpr char kHeader[] = "\n  ** Summary **\n";
 constexpr char kConfigNote[] =
     "\n\tDetected config.ini file,\n\tsaved new config file(s) as [ipaddress].ini\n";
 constexpr char kNoErrors[] = "\n\tNo errors detected during this session.\n";
 constexpr char kOneFailure[] = "\n\tThere was 1 failure logged this session.\n";
 constexpr char kFailuresConsole[] = "\n\tThere were %i failures logged this session.\n";
 constexpr char kFailuresLog[] = "\n\tThere were %i failures.\n";
-constexpr char kTargetLine[] = "\t%s: ";
 constexpr char kClosing[] = "\n\tThe results of this session are logged in 'log.txt' \n";
 constexpr char kClosingGap[] = "\n\n";
-
-constexpr char kReasonTransfer[] = "  Could not download INI File due to an FTP error.\n";
-constexpr char kReasonNotResponsive[] = "  This address is not responsive.\n";
-constexpr char kReasonLoginConsole[] = "  Could not log into the FTP server.\n";
-constexpr char kReasonLoginLog[] = "  Could not log in to FTP server.\n";
-constexpr char kReasonFileNotOpened[] = "  Could not open file %s.\n";
-constexpr char kReasonNotSupported[] = "  Does not support INI files.\n";
-constexpr char kReasonUnknown[] = "  Unknown failure.\n";
 
 // The per-target lines go to the log first, then to the console.
 void say_log_first(Transcript& out, const std::string& log_text, const std::string& console_text) {
@@ -31,30 +22,21 @@ void say_log_first(Transcript& out, const std::string& log_text, const std::stri
 }
 
 void report_target(Transcript& out, const TargetRecord& record) {
-  std::string address = format(kTargetLine, record.ip_address);
+  std::string address = format(kSummaryTargetLine, record.ip_address);
   say_log_first(out, address, address);
-  switch (record.status) {
-    case STATUS_TRANSFER_FAILED:
-      return say_log_first(out, kReasonTransfer, kReasonTransfer);
-    case STATUS_NOT_RESPONSIVE:
-      return say_log_first(out, kReasonNotResponsive, kReasonNotResponsive);
-    case STATUS_LOGIN_FAILED:
-      return say_log_first(out, kReasonLoginLog, kReasonLoginConsole);
-    case STATUS_FILE_NOT_OPENED: {
-      std::string reason = format(kReasonFileNotOpened, record.ini_file_name);
-      return say_log_first(out, reason, reason);
+  for (const SummaryReason& reason : kSummaryReasons) {
+    if (reason.status == record.status) {
+      return say_log_first(out, format(reason.log, record.ini_file_name),
+                           format(reason.console, record.ini_file_name));
     }
-    case STATUS_INI_NOT_SUPPORTED:
-      return say_log_first(out, kReasonNotSupported, kReasonNotSupported);
-    default:
-      return say_log_first(out, kReasonUnknown, kReasonUnknown);
   }
+  say_log_first(out, kReasonUnknown, kReasonUnknown);
 }
 
 }  // namespace
 
 void print_summary(Transcript& out, const RunTotals& totals, const TargetRecord* list) {
-  say(out, kHeader);
+  say(out, kSummaryHeader);
   flush_log(out);
   if (totals.config_ini_detected != 0) {
     say_log(out, kConfigNote);

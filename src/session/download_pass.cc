@@ -1,14 +1,12 @@
 #include "device/download.h"
 #include "device/texts.h"
 #include "report/output.h"
+#include "report/pass_texts.h"
 #include "session/pass_steps.h"
 #include "session/passes.h"
 
 namespace vornel {
 namespace {
-
-constexpr char kDownloadingLine[] = "\n\tDownloading %s    from     %s";
-constexpr char kDownloadDone[] = "\tINI download                       Successful\n";
 
 void download_target(RunContext& run, TargetRecord* record) {
   say(run.out, format(kDownloadingLine, record->ini_file_name, record->ip_address));

@@ -2,16 +2,15 @@
 #include "device/texts.h"
 #include "device/upload.h"
 #include "report/output.h"
+#include "report/pass_texts.h"
 #include "session/pass_steps.h"
 #include "session/passes.h"
 
 namespace vornel {
 namespace {
 
-constexpr char kUploadingLine[] = "\n\tUploading %s      to       %s";
 constexpr char kFileLabel[] = "\tChecking file                      ";
 constexpr char kCantOpenFile[] = "  ... ERROR: Can't open file.\n\n";
-constexpr char kUploadDone[] = "\tINI upload                         Successful\n";
 
 // The local INI file must be a plain file of the working directory and open
 // for reading before anything is sent. The open file is what the upload

@@ -85,6 +85,7 @@ cfi_option=--nocfprotection
 readelf -n "$(c++ -print-file-name=Scrt1.o)" | grep -q "x86 feature: IBT, SHSTK" && cfi_option=
 for file in $(dpkg -L vornel | grep '^/usr/bin/'); do
   [ -f "$file" ] || continue
+  case $(file -b "$file") in ELF*) ;; *) continue ;; esac  # vornel-fleet is a script
   hardening-check $cfi_option "$file" >"$work/hardening.txt" 2>&1 ||
     { cat "$work/hardening.txt"; fail "$file is not built hardened"; }
   cat "$work/hardening.txt"
@@ -106,20 +107,34 @@ for heading in NAME SYNOPSIS DESCRIPTION DIALOGUE "BATCH LIST" FILES "EXIT STATU
 done
 echo "man -l: $(wc -l <"$work/man.txt") lines, no warnings"
 
-# The companion tools/shard-run.sh cuts lists with: installed beside vornel,
-# its page renders clean, and it reads the example list as Vornel does.
-dpkg -L vornel | grep -qx /usr/bin/vornel-shard || fail "the package holds no /usr/bin/vornel-shard"
-shard_page=/usr/share/man/man1/vornel-shard.1.gz
-dpkg -L vornel | grep -qx "$shard_page" || fail "the package holds no $shard_page"
-if [ ! -f "$shard_page" ]; then
-  dpkg-deb -x "$deb" "$work/root"
-  shard_page=$work/root$shard_page
-fi
-LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$shard_page" >/dev/null 2>"$work/man.err" &&
-  [ ! -s "$work/man.err" ] || fail "the vornel-shard man page has faults: $(cat "$work/man.err")"
+# The fleet's companions: vornel-fleet and vornel-shard installed beside
+# vornel, their pages render clean, vornel-shard reads the example list as
+# Vornel does, and vornel-fleet finds the installed vornel and vornel-shard
+# on its own (a list without a group stops it in vornel-shard's cut).
+for program in vornel-shard vornel-fleet; do
+  dpkg -L vornel | grep -qx "/usr/bin/$program" || fail "the package holds no /usr/bin/$program"
+  [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
+  program_page=/usr/share/man/man1/$program.1.gz
+  dpkg -L vornel | grep -qx "$program_page" || fail "the package holds no $program_page"
+  if [ ! -f "$program_page" ]; then
+    [ -d "$work/root" ] || dpkg-deb -x "$deb" "$work/root"
+    program_page=$work/root$program_page
+  fi
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$program_page" >/dev/null 2>"$work/man.err" &&
+    [ ! -s "$work/man.err" ] || fail "the $program man page has faults: $(cat "$work/man.err")"
+done
 groups=$(/usr/bin/vornel-shard /usr/share/doc/vornel/upload_list.example.txt | cut -f1,2 | tr '\t\n' ': ')
 [ "$groups" = "9:10.20.0.5 15:10.20.0.6 " ] || fail "vornel-shard read the example list as: $groups"
-echo "vornel-shard: installed, man page clean, example list read as $groups"
+if command -v parallel >/dev/null 2>&1; then
+  printf 'no group here\n' >"$work/empty_list.txt"
+  status=0
+  (cd "$work" && env -u VORNEL_BINARY -u VORNEL_SHARD /usr/bin/vornel-fleet -w fleet empty_list.txt) \
+    >"$work/fleet.out" 2>&1 || status=$?
+  [ "$status" -eq 2 ] && grep -q "^vornel-shard: empty_list.txt holds no group" "$work/fleet.out" ||
+    { cat "$work/fleet.out"; fail "vornel-fleet did not reach the installed vornel-shard"; }
+  [ ! -e "$work/fleet" ] || fail "vornel-fleet left the working directory of a cut that failed"
+fi
+echo "vornel-fleet, vornel-shard: installed, man pages clean, example list read as $groups"
 
 # One download by nobody, answers on stdin. In the test's own network
 # namespace net.ipv4.ping_group_range starts as "1 0" (nobody's group is not

@@ -4,13 +4,16 @@
 # wine, in the same private network namespaces.
 
 # What the suite runs as "the binary": vornel.exe through the wine wrapper,
-# so that the tests, tools/shard-run.sh and shell commands start it as they
-# start the Linux build.
+# so that the tests, vornel-fleet and shell commands start it as they start
+# the Linux build; and vornel-shard.exe likewise, for the fleet an operator
+# runs by hand in several consoles.
+foreach(program vornel vornel-shard)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/${program}-wine
+    CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:${program}>' \"$@\"\n"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+      WORLD_READ WORLD_EXECUTE)
+endforeach()
 set(VORNEL_WINE_LAUNCHER ${CMAKE_BINARY_DIR}/vornel-wine)
-file(GENERATE OUTPUT ${VORNEL_WINE_LAUNCHER}
-  CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:vornel>' \"$@\"\n"
-  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-    WORLD_READ WORLD_EXECUTE)
 
 # DLLs named as system DLLs that the exe might look for beside itself, each
 # leaving a marker file when loaded: the suite plants them beside a copy of
@@ -27,4 +30,4 @@ endforeach()
 # prefix and server of its own, reads the CRLF line ends the Windows build
 # writes, and skips what cannot run under wine (each skip says why).
 vornel_add_e2e_tests("integration;e2e;windows" 600
-  "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_PLATFORM=windows;VORNEL_EXE=$<TARGET_FILE:vornel>;VORNEL_PLANTED_DIR=${VORNEL_PLANTED_DIR}")
+  "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_SHARD_EXE=${CMAKE_BINARY_DIR}/vornel-shard-wine;VORNEL_PLATFORM=windows;VORNEL_EXE=$<TARGET_FILE:vornel>;VORNEL_PLANTED_DIR=${VORNEL_PLANTED_DIR}")

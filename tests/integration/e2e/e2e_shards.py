@@ -1,24 +1,34 @@
-"""tools/shard-run.sh: a batch list split into shards, one real vornel per
-shard against simulated devices, and the merged summary; then shards on
-hosts made of sshd, each in a network namespace of its own with devices only
-it reaches."""
+"""vornel-fleet: a batch list split into shards, one real vornel per shard
+against simulated devices, the merged summary, results.csv and the list to
+run again; then shards on hosts made of sshd, each in a network namespace of
+its own with devices only it reaches."""
 
 import os
+import shutil
 import subprocess
 import time
 
-from harness import BINARY, SOURCE_DIR, VornelTest, drop_pings, group, main, skip_under_wine
-from ssh_hosts import SshHosts  # sim/, on the path harness made
+from harness import (BINARY, SOURCE_DIR, WINDOWS, VornelTest, drop_pings, group, main,
+                     skip_under_wine, text_of)
+from devices import allow_pings  # sim/, on the path harness made
+from ssh_hosts import SshHosts
 
-SHARD_RUN = os.path.join(SOURCE_DIR, "tools", "shard-run.sh")
+FLEET = os.path.join(SOURCE_DIR, "src", "fleet", "vornel-fleet.sh")
+# The cutter and reader of the build under test (beside its vornel), or
+# vornel-shard.exe under wine in the Windows leg (for the fleet an operator
+# runs by hand there).
+_BESIDE = os.path.join(os.path.dirname(BINARY), "vornel-shard")
+CUTTER = os.environ.get("VORNEL_SHARD_EXE") or (
+    _BESIDE if os.path.exists(_BESIDE) else os.path.join(SOURCE_DIR, "build", "vornel-shard"))
 INI = b"[Network]\r\nDHCP=0\r\n" + bytes(range(256))
 OTHER = b"[System]\r\nDeviceName=second\r\n"
+CSV_HEADER = "line,address,shard,host,outcome,status,reason,fetched"
 
 
 class ShardRun(VornelTest):
 
     def shard_run(self, *args, work="run", timeout=240):
-        done = subprocess.run([SHARD_RUN, "-b", BINARY, "-w", os.path.join(self.workdir, work),
+        done = subprocess.run([FLEET, "-b", BINARY, "-w", os.path.join(self.workdir, work),
                                *args], cwd=self.workdir, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=timeout)
         return done.returncode, done.stdout.decode(), done.stderr.decode()
@@ -30,12 +40,21 @@ class ShardRun(VornelTest):
     def shard_file(self, shard, name):
         return self.read(os.path.join("run", f"shard-{shard}", name)).decode()
 
-    def test_upload_over_three_shards_reports_every_device_in_list_order(self):
+    def results(self, work="run"):
+        """results.csv's rows after its header, which must be the first."""
+        rows = self.read(os.path.join(work, "results.csv")).decode().split("\r\n")
+        self.assertEqual(rows[0], CSV_HEADER)
+        self.assertEqual(rows[-1], "")
+        return rows[1:-1]
+
+    def test_upload_over_three_shards_reports_every_device_and_what_to_run_again(self):
         self.device("127.0.0.2")
         self.device("127.0.0.3")
         self.device("127.0.0.4", "--firmware", "qopdev-12_r2.4.9-b.bin")
         self.device("127.0.0.5")
         self.device("127.0.0.6")
+        self.device("127.0.0.8", "--refuse-login")
+        self.device("127.0.0.9")
         drop_pings("127.0.0.3")
         self.write("site.ini", INI)
         self.write("other.ini", OTHER)
@@ -43,7 +62,8 @@ class ShardRun(VornelTest):
         self.write("fleet.txt",
                    "# north cabinet\n" + group("127.0.0.2") + "\n" + group("127.0.0.3") +
                    group("127.0.0.4") + "# south cabinet\n\n" + group("127.0.0.5") +
-                   group("127.0.0.6") + group("127.0.0.2", "other.ini") + overlong)
+                   group("127.0.0.6") + group("127.0.0.2", "other.ini") + overlong +
+                   group("127.0.0.8") + group("127.0.0.9", "missing.ini"))
 
         status, stdout, stderr = self.shard_run("-k", "3", "-n", "3", "fleet.txt")
 
@@ -58,15 +78,36 @@ class ShardRun(VornelTest):
             "  127.0.0.2        shard 1   OK",
             "  127.0.0.7        shard 3   skipped: fleet.txt:32: SystemPassword value longer than"
             " 27 characters; the whole group is ignored",
+            "  127.0.0.8        shard 1   Could not log into the FTP server.",
+            "  127.0.0.9        shard 2   Could not open file missing.ini.",
         ])
-        self.assertIn("shard-run: 7 devices, 4 OK, 3 failed", stdout)
+        run = os.path.join(self.workdir, "run")
+        self.assertEqual(stdout.splitlines()[-2:], [
+            f"vornel-fleet: 9 devices, 4 OK, 5 failed; logs in {run}/shard-N/log.txt",
+            f"vornel-fleet: results in {run}/results.csv; the 4 devices to run again in "
+            f"{run}/rerun_list.txt"])
+        self.assertEqual(self.results(), [
+            "2,127.0.0.2,1,,ok,1,,",
+            "7,127.0.0.3,2,,failed,3,This address is not responsive.,",
+            "11,127.0.0.4,3,,failed,6,Does not support INI files.,",
+            "17,127.0.0.5,1,,ok,1,,",
+            "21,127.0.0.6,2,,ok,1,,",
+            "25,127.0.0.2,1,,ok,1,,",
+            "29,127.0.0.7,3,,skipped,,fleet.txt:32: SystemPassword value longer than 27"
+            " characters; the whole group is ignored,",
+            "33,127.0.0.8,1,,failed,4,Could not log into the FTP server.,",
+            "37,127.0.0.9,2,,failed,5,Could not open file missing.ini.,",
+        ])
+        rerun = (group("127.0.0.3") + group("127.0.0.4") + group("127.0.0.8") +
+                 group("127.0.0.9", "missing.ini"))
+        self.assertEqual(self.read("run/rerun_list.txt").decode(), rerun)
         # Whole groups, round robin, and a device listed twice kept in one
         # shard so that its two uploads keep their order.
         self.assertEqual(self.shard_file(1, "upload_list.txt"),
                          group("127.0.0.2") + group("127.0.0.5") +
-                         group("127.0.0.2", "other.ini"))
+                         group("127.0.0.2", "other.ini") + group("127.0.0.8"))
         self.assertEqual(self.shard_file(2, "upload_list.txt"),
-                         group("127.0.0.3") + group("127.0.0.6"))
+                         group("127.0.0.3") + group("127.0.0.6") + group("127.0.0.9", "missing.ini"))
         self.assertEqual(self.shard_file(3, "upload_list.txt"), group("127.0.0.4") + overlong)
         self.assertEqual(self.devices[0].file("site.ini"), INI)
         self.assertEqual(self.devices[0].file("other.ini"), OTHER)
@@ -75,26 +116,67 @@ class ShardRun(VornelTest):
         for shard in (1, 2, 3):
             self.assertEqual(self.shard_file(shard, "status"), "0\n")
             self.assertIn("NEW SESSION", self.shard_file(shard, "log.txt"))
+        # The lists hold every password: nothing of the run is anyone else's
+        # (under wine, vornel.exe's files are made by the wine server, with
+        # its own mask).
+        for top, folders, files in os.walk(run):
+            for name in [top] + [os.path.join(top, f) for f in files]:
+                if not (WINDOWS and name.endswith(("log.txt", "foundfir.txt"))):
+                    self.assertEqual(os.stat(name).st_mode & 0o077, 0, name)
+
+        # Fixed: the silent device answers, the missing file is there. The
+        # rerun list, beside the INI files, works only the four again, and
+        # of them only those two succeed.
+        allow_pings()
+        self.write("missing.ini", OTHER)
+        shutil.copy(os.path.join(run, "rerun_list.txt"), os.path.join(self.workdir, "again.txt"))
+        worked = [len(device.commands()) for device in self.devices]
+
+        status, stdout, stderr = self.shard_run("-k", "2", "again.txt", work="again")
+
+        self.assertEqual(status, 1, stdout + stderr)
+        self.assertEqual(self.results("again"), [
+            "1,127.0.0.3,1,,ok,1,,",
+            "5,127.0.0.4,2,,failed,6,Does not support INI files.,",
+            "9,127.0.0.8,3,,failed,4,Could not log into the FTP server.,",
+            "13,127.0.0.9,4,,ok,1,,",
+        ])
+        self.assertEqual(self.read("again/rerun_list.txt").decode(),
+                         group("127.0.0.4") + group("127.0.0.8"))
+        self.assertEqual(self.devices[6].file("missing.ini"), OTHER)
+        for device, before in zip(self.devices, worked):
+            if device.address in ("127.0.0.2", "127.0.0.5", "127.0.0.6"):
+                self.assertEqual(len(device.commands()), before, device.address)
 
     def test_download_gathers_every_file_under_its_address(self):
         devices = [self.device(f"127.0.0.{n}") for n in (2, 3, 4)]
+        self.device("127.0.0.5", "--refuse-login")
         os.makedirs(os.path.join(self.workdir, "my fleet"))
-        self.write("my fleet/fleet list.txt", "".join(group(d.address) for d in devices))
+        self.write("my fleet/fleet list.txt",
+                   "".join(group(d.address) for d in devices) + group("127.0.0.5"))
 
         # Three shards, two of them running at a time; blanks in every path.
         status, stdout, stderr = self.shard_run("-k", "2", "-n", "3", "-m", "download",
                                                 "my fleet/fleet list.txt", work="run here")
 
-        self.assertEqual(status, 0, stdout + stderr)
+        self.assertEqual(status, 1, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
             "  127.0.0.2        shard 1   OK  fetched/127.0.0.2.ini",
             "  127.0.0.3        shard 2   OK  fetched/127.0.0.3.ini",
             "  127.0.0.4        shard 3   OK  fetched/127.0.0.4.ini",
+            "  127.0.0.5        shard 1   Could not log into the FTP server.",
         ])
         self.assertIn("in 3 shards, 2 at a time", stdout)
         for device in devices:
             self.assertEqual(self.read(f"run here/fetched/{device.address}.ini"),
                              device.file("config.ini"))
+        self.assertEqual(self.results("run here"), [
+            "1,127.0.0.2,1,,ok,1,,fetched/127.0.0.2.ini",
+            "5,127.0.0.3,2,,ok,1,,fetched/127.0.0.3.ini",
+            "9,127.0.0.4,3,,ok,1,,fetched/127.0.0.4.ini",
+            "13,127.0.0.5,1,,failed,4,Could not log into the FTP server.,",
+        ])
+        self.assertEqual(self.read("run here/rerun_list.txt").decode(), group("127.0.0.5"))
 
     def test_groups_are_cut_as_vornel_reads_them(self):
         # The first group lacks its password line, so the next opening line
@@ -128,7 +210,7 @@ class ShardRun(VornelTest):
             f.write(f"#!/bin/sh\nmkdir log.txt\nexec {BINARY}\n")
         os.chmod(stand_in, 0o755)
 
-        done = subprocess.run([SHARD_RUN, "-b", stand_in, "-w", "run", "fleet.txt"],
+        done = subprocess.run([FLEET, "-b", stand_in, "-w", "run", "fleet.txt"],
                               cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               timeout=60)
 
@@ -137,18 +219,68 @@ class ShardRun(VornelTest):
             "  127.0.0.2        shard 1   no outcome: the shard ended with status 1 before it",
         ])
 
-    def test_nothing_runs_without_a_list_a_group_or_a_fresh_directory(self):
+    def test_nothing_runs_without_a_list_a_group_a_safe_host_or_a_fresh_directory(self):
         self.write("notes.txt", "no groups here\nSystemIP=\n")
-        for args in (["missing.txt"], ["notes.txt"], ["-k", "0", "notes.txt"]):
+        self.write("fleet.txt", group("127.0.0.2"))
+        for args in (["missing.txt"], ["notes.txt"], ["-k", "0", "notes.txt"],
+                     ["-S", "-oProxyCommand=touch taken-over", "fleet.txt"],
+                     ["-S", "2/-oProxyCommand=touch taken-over", "fleet.txt"]):
             status, _, stderr = self.shard_run(*args)
             self.assertEqual(status, 2, args)
-            self.assertIn("shard-run: ", stderr)
+            self.assertIn("vornel-fleet: ", stderr)
+            self.assertFalse(self.exists("run"), args)
+        self.assertFalse(self.exists("taken-over"))
         os.makedirs(os.path.join(self.workdir, "taken"))
-        self.write("fleet.txt", group("127.0.0.2"))
-        done = subprocess.run([SHARD_RUN, "-b", BINARY, "-w", "taken", "fleet.txt"],
-                              cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.assertEqual(done.returncode, 2)
-        self.assertIn("exists already", done.stderr.decode())
+        os.symlink("taken", os.path.join(self.workdir, "linked"))
+        for work in ("taken", "linked"):
+            done = subprocess.run([FLEET, "-b", BINARY, "-w", work, "fleet.txt"],
+                                  cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            self.assertEqual(done.returncode, 2)
+            self.assertIn("exists already", done.stderr.decode())
+        # Cut by hand, into a link or a folder holding files: refused as well
+        # (wine shows the Windows build a Linux link as the folder it names).
+        self.write("taken/notes.txt", "mine\n")
+        for folder, why in (("linked", "is not empty" if WINDOWS else "is a link"),
+                            ("taken", "is not empty")):
+            done = subprocess.run([CUTTER, "-o", folder, "fleet.txt"], cwd=self.workdir,
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            self.assertEqual(done.returncode, 2)
+            self.assertIn(why, text_of(done.stderr, "stderr"))
+        self.assertEqual(os.listdir(os.path.join(self.workdir, "taken")), ["notes.txt"])
+
+    def test_a_fleet_run_by_hand_in_several_consoles_ends_in_one_results_file(self):
+        # As on Windows without GNU parallel: the list cut by vornel-shard, a
+        # Vornel started in each shard's folder, its output kept, then the
+        # shards read back. One console's exit status was not kept.
+        for n in (2, 3, 4):
+            self.device(f"127.0.0.{n}", *(["--refuse-login"] if n == 3 else []))
+        self.write("site.ini", INI)
+        self.write("upload_list.txt", "".join(group(f"127.0.0.{n}") for n in (2, 3, 4)))
+        subprocess.run([CUTTER, "-o", "fleet", "-n", "2", "upload_list.txt"], cwd=self.workdir,
+                       check=True, stdout=subprocess.DEVNULL)
+        for shard in (1, 2):
+            folder = os.path.join(self.workdir, "fleet", f"shard-{shard}")
+            with open(os.path.join(folder, "console.txt"), "wb") as console:
+                done = subprocess.run([BINARY], cwd=folder, input=b"1\n1\n", stdout=console,
+                                      stderr=subprocess.DEVNULL, timeout=120)
+            if shard == 1:
+                self.write("fleet/shard-1/status", f"{done.returncode} \r\n")
+
+        done = subprocess.run([CUTTER, "outcomes", "fleet"], cwd=self.workdir,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+        self.assertEqual(done.returncode, 1, done.stderr)
+        self.assertEqual(self.summary(text_of(done.stdout, "stdout")), [
+            "  127.0.0.2        shard 1   OK",
+            "  127.0.0.3        shard 2   Could not log into the FTP server.",
+            "  127.0.0.4        shard 1   OK",
+        ])
+        self.assertEqual(self.results("fleet"), [
+            "1,127.0.0.2,1,,ok,1,,",
+            "5,127.0.0.3,2,,failed,4,Could not log into the FTP server.,",
+            "9,127.0.0.4,1,,ok,1,,",
+        ])
+        self.assertEqual(self.read("fleet/rerun_list.txt").decode(), group("127.0.0.3"))
 
 
 def runs_vornel(pid):
@@ -190,14 +322,16 @@ class ShardsOnHosts(VornelTest):
         self.write("sites.txt", "# host  devices\n" + "".join(
             f"root@{host.address} 127.0.{host.index}.0/24\n" for host in hosts))
 
-    def start(self, *args):
-        return subprocess.Popen([SHARD_RUN, "-b", BINARY, "-B", BINARY, "-w",
+    results = ShardRun.results
+
+    def start(self, *args, remote=BINARY):
+        return subprocess.Popen([FLEET, "-b", BINARY, "-B", remote, "-w",
                                  os.path.join(self.workdir, "run"), *args],
                                 cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 env=self.environment)
 
-    def run_on_hosts(self, *args):
-        done = self.start(*args)
+    def run_on_hosts(self, *args, remote=BINARY):
+        done = self.start(*args, remote=remote)
         stdout, stderr = done.communicate(timeout=240)
         return done.returncode, stdout.decode(), stderr.decode()
 
@@ -209,9 +343,16 @@ class ShardsOnHosts(VornelTest):
         addresses = ["127.0.1.2", "127.0.2.2", "127.0.1.3"]
         self.write("upload_list.txt", "".join(group(a) for a in addresses))
         hosts = f"2/root@{north.address},1/root@{south.address}"
+        # A Vornel on the hosts that leaves a link and a FIFO beside its
+        # files, and notes who may enter the run's folder there.
+        remote = os.path.join(self.workdir, "vornel-leaving-links")
+        with open(remote, "w") as f:
+            f.write(f"#!/bin/sh\nln -s /etc/hostname 10.0.0.1.ini\nmkfifo 10.0.0.2.ini\n"
+                    f"stat -c %a .. >run-folder-mode\nexec {BINARY}\n")
+        os.chmod(remote, 0o755)
 
         status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
-                                                   "upload_list.txt")
+                                                   "upload_list.txt", remote=remote)
 
         self.assertEqual(status, 0, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
@@ -227,6 +368,17 @@ class ShardsOnHosts(VornelTest):
             self.assertIn("NEW SESSION", self.shard_file(shard, "log.txt"))
             self.assertIn("INI upload                         Successful",
                           self.shard_file(shard, "console.txt"))
+            # Plain files only came back, and the folder was the login's alone.
+            names = os.listdir(os.path.join(self.workdir, "run", f"shard-{shard}"))
+            self.assertNotIn("10.0.0.1.ini", names)
+            self.assertNotIn("10.0.0.2.ini", names)
+            self.assertEqual(self.shard_file(shard, "run-folder-mode"), "700\n")
+        self.assertEqual(self.results(), [
+            "1,127.0.1.2,1,root@10.77.1.2,ok,1,,",
+            "5,127.0.2.2,3,root@10.77.2.2,ok,1,,",
+            "9,127.0.1.3,2,root@10.77.1.2,ok,1,,",
+        ])
+        self.assertFalse(self.exists("run/rerun_list.txt"))
         for host in (north, south):
             left = host.run(["sh", "-c", "find ~ -type f"], capture_output=True)
             self.assertEqual(left.stdout, b"")
@@ -274,6 +426,17 @@ class ShardsOnHosts(VornelTest):
             " be reached",
         ])
         self.assertIn(f"root@{refusing.address} could not be reached", stderr)
+        # The lost host's copy could not be removed, and the operator is told.
+        self.assertRegex(stderr, rf"could not remove \S+ on root@{doomed.address}; remove it")
+        self.assertNotIn(f"on root@{refusing.address}", stderr)
+        self.assertEqual(self.results(), [
+            "1,127.0.3.2,1,root@10.77.3.2,not_run_to_the_end,,the host was lost while its"
+            " shard ran,",
+            "5,127.0.1.2,2,root@10.77.1.2,ok,1,,",
+            "9,127.0.2.2,3,root@10.77.2.2,not_run,,no host of its site could be reached,",
+        ])
+        self.assertEqual(self.read("run/rerun_list.txt").decode(),
+                         group("127.0.3.2") + group("127.0.2.2"))
         self.assertEqual(self.devices[1].commands(), [])
         # The lost shard was run once, and only there.
         with open(os.path.join(self.workdir, "run", "jobs.log")) as f:

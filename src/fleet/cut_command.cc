@@ -1,0 +1,294 @@
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "base/file_handle.h"
+#include "fleet/commands.h"
+#include "fleet/hosts.h"
+#include "fleet/shard_plan.h"
+#include "fleet/site_map.h"
+#include "fleet/tables.h"
+#include "fleet/workdir.h"
+
+namespace fs = std::filesystem;
+
+namespace vornel {
+namespace {
+
+constexpr char kPlaceholder[] =
+    "placeholder, so that Vornel names every fetched file after its device\n";
+
+// How many shards a job slot gets when -n doesn't say: a job that finishes
+// early takes the next, so no shard holding several silent devices is left
+// to finish on its own at the end, while each job's own cost stays small.
+constexpr int kShardsPerJob = 8;
+constexpr int kDefaultJobs = 8;
+
+struct CutOptions {
+  std::string dir;
+  std::string list;
+  bool upload = true;
+  int shards = 0;  // 0: one per device
+  int jobs = 0;    // 0: not given
+  std::string hosts;
+  std::string site_map;
+};
+
+bool read_options(const CommandLine& line, CutOptions* options, std::string* error) {
+  for (const CommandOption& option : line.options) {
+    switch (option.name) {
+      case 'o':
+        options->dir = option.value;
+        break;
+      case 'n':
+        if ((options->shards = parse_count(option.value)) == 0)
+          *error = "-n wants a count of 1 or more";
+        break;
+      case 'k':
+        if ((options->jobs = parse_count(option.value)) == 0)
+          *error = "-k wants a count of 1 or more";
+        break;
+      case 'm':
+        if (option.value != "upload" && option.value != "download")
+          *error = "-m wants upload or download";
+        options->upload = option.value == "upload";
+        break;
+      case 'S':
+        options->hosts = option.value;
+        break;
+      case 'M':
+        options->site_map = option.value;
+        break;
+    }
+  }
+  if (line.operands.size() != 1 && error->empty()) *error = "one batch list, please";
+  if (error->empty()) options->list = line.operands[0];
+  return error->empty();
+}
+
+// An INI name Vornel would open inside the shard: relative, and never through "..".
+bool stays_inside(const std::string& name) {
+  fs::path path(name);
+  if (path.is_absolute()) return false;
+  for (const fs::path& part : path) {
+    if (part == "..") return false;
+  }
+  return true;
+}
+
+// Copies the INI files a shard's groups name, written afresh so that they
+// take this process's private mode. A missing file is left missing: Vornel
+// then reports that device as it would anyway.
+bool copy_ini_files(const ShardPlan& plan, const Shard& shard, const fs::path& from,
+                    const fs::path& to) {
+  for (std::size_t index : shard.groups) {
+    const PlannedGroup& group = plan.groups[index];
+    const std::string& name = group.ini_file_name;
+    if (name.empty() || !group.refusal.empty()) continue;
+    if (!stays_inside(name)) {
+      complain(plan.file_name + ":" + std::to_string(group.line) + ": " + name +
+               " is not copied into the shard (it leads outside)");
+      continue;
+    }
+    std::error_code error;
+    std::string content;
+    if (fs::exists(to / name, error) || !fs::is_regular_file(from / name, error)) continue;
+    fs::create_directories((to / name).parent_path(), error);
+    if (!read_whole_file(from / name, &content, true) || !write_whole_file(to / name, content)) {
+      complain("cannot copy " + (from / name).string());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOptions& options,
+                  const std::vector<FleetHost>& hosts) {
+  const fs::path dir = options.dir;
+  fs::path list_dir = fs::path(options.list).parent_path();
+  if (list_dir.empty()) list_dir = ".";
+  const char* list_name = options.upload ? "upload_list.txt" : "download_list.txt";
+  std::string shards_table;
+  for (std::size_t n = 1; n <= plan->shards.size(); ++n) {
+    const Shard& shard = plan->shards[n - 1];
+    fs::path shard_dir = dir / ("shard-" + std::to_string(n));
+    std::error_code error;
+    if (!fs::create_directory(shard_dir, error)) {
+      complain("cannot make " + shard_dir.string() + ": " + error.message());
+      return false;
+    }
+    if (!write_whole_file(shard_dir / list_name, shard_list_text(plan, int(n), list_text)) ||
+        (!options.upload && !write_whole_file(shard_dir / "config.ini", kPlaceholder)) ||
+        (options.upload && !copy_ini_files(*plan, shard, list_dir, shard_dir))) {
+      complain("cannot write the shard " + shard_dir.string());
+      return false;
+    }
+    shards_table += shard_row(int(n), shard);
+  }
+  std::string groups_table;
+  for (const PlannedGroup& group : plan->groups) groups_table += group_row(group);
+  std::string hosts_table;
+  for (const FleetHost& host : hosts) hosts_table += host_row(host);
+  if (!write_whole_file(dir / "groups.tsv", groups_table) ||
+      !write_whole_file(dir / "shards.tsv", shards_table) ||
+      (!hosts.empty() && !write_whole_file(dir / "hosts.tsv", hosts_table))) {
+    complain("cannot write the tables in " + dir.string());
+    return false;
+  }
+  return true;
+}
+
+// The folder for the shards: made when missing; never a link or a folder
+// that already holds something, whose files a run would mix with its own.
+// *made tells whether this call made it.
+bool prepare_folder(fs::path dir, bool* made, std::string* error) {
+  // "run/" names what "run" names, a link's target when it is a link.
+  while (!dir.has_filename() && dir.has_relative_path()) dir = dir.parent_path();
+  std::error_code code;
+  fs::file_status status = fs::symlink_status(dir, code);
+  *made = false;
+  if (fs::is_symlink(status)) {
+    *error = dir.string() + " is a link; give a folder of its own";
+  } else if (fs::exists(status) && !fs::is_directory(status)) {
+    *error = dir.string() + " is not a folder";
+  } else if (fs::exists(status) && !fs::is_empty(dir, code)) {
+    *error = dir.string() + " is not empty; give a new or empty folder";
+  } else if (!fs::exists(status) && !(*made = fs::create_directory(dir, code))) {
+    *error = "cannot make " + dir.string() + ": " + code.message();
+  }
+  return error->empty();
+}
+
+// Takes back what a failed cut wrote: the folder as it was, empty or missing.
+void undo_cut(const fs::path& dir, bool made) {
+  std::error_code ignored;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, ignored))
+    fs::remove_all(entry.path(), ignored);
+  if (made) fs::remove(dir, ignored);
+}
+
+// Every host a shard's site names must be one the run can use.
+bool sites_within_hosts(const ShardPlan& plan, const std::vector<FleetHost>& hosts,
+                        std::string* error) {
+  for (const Shard& shard : plan.shards) {
+    std::string_view site = shard.site;
+    while (!site.empty()) {
+      std::size_t comma = site.find(',');
+      std::string_view login = site.substr(0, comma);
+      site.remove_prefix(comma == std::string_view::npos ? site.size() : comma + 1);
+      bool known = false;
+      for (const FleetHost& host : hosts) known = known || host.login == login;
+      if (!known) {
+        *error = "the site map names " + std::string(login) + ", which -S does not list";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool read_hosts(const CutOptions& options, std::vector<FleetHost>* hosts, std::string* error) {
+  if (options.hosts.empty()) return true;
+  std::error_code code;
+  bool from_file = fs::is_regular_file(options.hosts, code);
+  std::string text = options.hosts;
+  if (from_file && !read_whole_file(options.hosts, &text, true)) {
+    *error = "cannot read the hosts " + options.hosts;
+    return false;
+  }
+  return parse_hosts(text, from_file, options.jobs > 0 ? options.jobs : kDefaultJobs, hosts, error);
+}
+
+int wanted_shards(const CutOptions& options, const std::vector<FleetHost>& hosts) {
+  if (options.shards > 0) return options.shards;
+  if (options.jobs == 0 && hosts.empty()) return 0;
+  int slots = hosts.empty() ? options.jobs : 0;
+  for (const FleetHost& host : hosts) slots += host.jobs;
+  return kShardsPerJob * slots;
+}
+
+bool read_map(const CutOptions& options, SiteMap* map, std::string* error) {
+  if (options.site_map.empty()) return true;
+  FileHandle file = open_file(options.site_map.c_str(), "rb");
+  if (!file) {
+    *error = "cannot read the site map " + options.site_map;
+    return false;
+  }
+  return read_site_map(file.get(), options.site_map.c_str(), map, error);
+}
+
+int fail(const std::string& error) {
+  for (std::size_t at = 0, end; (end = error.find('\n', at)) != std::string::npos; at = end + 1)
+    complain(error.substr(at, end - at));
+  if (!error.empty() && error.back() != '\n') complain(error.substr(error.rfind('\n') + 1));
+  return 2;
+}
+
+}  // namespace
+
+int cut_command(const CommandLine& line) {
+  CutOptions options;
+  std::vector<FleetHost> hosts;
+  SiteMap map;
+  std::string error;
+  std::string list_text;
+  if (!read_options(line, &options, &error) || !read_hosts(options, &hosts, &error) ||
+      !read_map(options, &map, &error))
+    return fail(error);
+  // The list is read once: the shards are cut from this one reading, through
+  // a private copy in the folder, and no later change of the list reaches them.
+  if (!read_whole_file(options.list, &list_text, true))
+    return fail("cannot read the batch list " + options.list);
+  bool made;
+  const fs::path dir = options.dir;
+  if (!prepare_folder(dir, &made, &error)) return fail(error);
+
+  ShardPlan plan;
+  FileHandle copy;
+  if (!write_whole_file(dir / kListCopy, list_text) ||
+      !(copy = open_file((dir / kListCopy).string().c_str(), "rb"))) {
+    error = "cannot write " + (dir / kListCopy).string();
+  } else {
+    collect_groups(copy.get(), options.list.c_str(), &plan);
+    copy.reset();
+    if (plan.groups.empty()) {
+      error = options.list + " holds no group (a line starting SystemIP= and three more)";
+    } else if (cut_into_shards(&plan, wanted_shards(options, hosts),
+                               options.site_map.empty() ? nullptr : &map, &error) &&
+               (hosts.empty() || options.site_map.empty() ||
+                sites_within_hosts(plan, hosts, &error)) &&
+               !write_shards(&plan, list_text, options, hosts)) {
+      error = options.list + " was not cut into shards";
+    }
+  }
+  if (!error.empty()) {
+    undo_cut(dir, made);
+    return fail(error);
+  }
+  std::string done = std::to_string(plan.groups.size()) + " groups of " + options.list + " in " +
+                     std::to_string(plan.shards.size()) + " shards\n";
+  std::fputs(done.c_str(), stdout);
+  return 0;
+}
+
+int list_groups_command(const std::string& list) {
+  FileHandle file = open_file(list.c_str(), "rb");
+  if (!file) {
+    complain("cannot read the batch list " + list);
+    return 2;
+  }
+  ShardPlan plan;
+  collect_groups(file.get(), list.c_str(), &plan);
+  for (const PlannedGroup& group : plan.groups) {
+    if (!group.refusal.empty()) {
+      std::fprintf(stderr, "vornel: %s\n", group.refusal.c_str());
+      continue;
+    }
+    std::printf("%ld\t%s\t%s\t%s\t%s\n", group.line, group.address.c_str(),
+                group.ini_file_name.c_str(), group.user_name.c_str(), group.password.c_str());
+  }
+  return 0;
+}
+
+}  // namespace vornel

@@ -1,0 +1,7 @@
+#include "platform/private_files.h"
+
+namespace vornel {
+
+void make_new_files_private() {}
+
+}  // namespace vornel

@@ -1,0 +1,152 @@
+#include "fleet/outcomes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "fleet/arguments.h"
+#include "fleet/commands.h"
+#include "fleet/workdir.h"
+
+namespace fs = std::filesystem;
+
+namespace vornel {
+namespace {
+
+std::string group(const std::string& address, const std::string& password = "secret") {
+  return "SystemIP=" + address +
+         "\nIniFileName=site.ini\nSystemUserName=admin\nSystemPassword=" + password + "\n";
+}
+
+std::string with_crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// What a Vornel working its shard's batch list prints, in pieces.
+const std::string kStart =
+    "Vornel version 1.0d\n\n\n\n  Vornel.\n  ****\n\n\n  1. Upload configuration file\n"
+    "  2. Download configuration file\n  3. Exit\n\n  Action:   Batch upload file "
+    "upload_list.txt found \n\t1:  Use parameters in batch file  \n\tAction: \n\tRunning batch "
+    "parameters from upload_list.txt\n";
+
+std::string announced(const std::string& address) {
+  return "\n\tUploading site.ini      to       " + address +
+         "\n\tChecking for INI support           Successful\n";
+}
+
+std::string uploaded(const std::string& address) {
+  return announced(address) +
+         "\tChecking file                      Successful \n"
+         "\tTesting connection                 Successful\n"
+         "\tLogging in                         Successful\n"
+         "\tINI upload                         Successful\n";
+}
+
+const std::string kSummary = "\n  ** Summary **\n\n\tThere was 1 failure logged this session.\n";
+const std::string kClosing =
+    "\n\tThe results of this session are logged in 'log.txt' \n\n\n\n\n  Vornel.\n";
+
+class OutcomeReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vornel-outcomes-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void write(const fs::path& path, const std::string& text) {
+    ASSERT_TRUE(write_whole_file(dir_ / path, text)) << path;
+  }
+
+  // Cuts the list as vornel-fleet does.
+  void cut(const std::string& list_name, const std::string& list, int shards) {
+    write(list_name, list);
+    CommandLine line;
+    line.options = {{'o', (dir_ / "run").string()}, {'n', std::to_string(shards)}};
+    line.operands = {(dir_ / list_name).string()};
+    ASSERT_EQ(cut_command(line), 0);
+  }
+
+  fs::path dir_;
+};
+
+// Each shard's transcript decides its devices: a closing line is success, a
+// summary line names the reason, and a pass cut short leaves its last device
+// without an outcome rather than a failure. LF and CRLF transcripts alike.
+TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
+  const std::string list = "# north, then south\n" + group("10.0.0.2") + group("10.0.0.3") +
+                           group("10.0.0.4") + group("10.0.0.5") + "\n" + group("10.0.0.6") +
+                           group("10.0.0.7") + group("10.0.0.8", std::string(28, 'p')) +
+                           "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n";
+  cut("north, south.txt", list, 3);
+  // Shard 1: 10.0.0.2, .5 and .8 (refused); shard 2: .3, .6, .\xff; shard 3: .4, .7.
+  write("run/shard-1/console.txt",
+        kStart + uploaded("10.0.0.2") + announced("10.0.0.5") +
+            "\tChecking file                      Successful \n"
+            "\tTesting connection                   ... ERROR: "
+            "10.0.0.5 no response to ping.\n\n" +
+            kSummary + "\t10.0.0.5:   This address is not responsive.\n" + kClosing);
+  write("run/shard-1/status", "0\n");
+  // The Windows build's CRLF, and a status written by a command prompt.
+  write(
+      "run/shard-2/console.txt",
+      with_crlf(kStart + uploaded("10.0.0.3") + announced("10.0.0.6") +
+                "\tChecking file                        ... ERROR: Can't open file.\n\n" +
+                announced("10.0.0.\xff") + kSummary +
+                "\t10.0.0.6:   Could not open file site.ini.\n\t10.0.0.\xff:   Unknown failure.\n" +
+                kClosing));
+  write("run/shard-2/status", "0 \r\n");
+  // Shard 3 ended by SIGTERM while it probed 10.0.0.7.
+  write("run/shard-3/console.txt",
+        kStart + uploaded("10.0.0.4") + announced("10.0.0.7") +
+            "\tChecking file                      Successful \n\tTesting connection           ");
+  write("run/shard-3/status", "143\n");
+
+  FleetRecord fleet;
+  std::string error;
+  ASSERT_TRUE(read_fleet_record(dir_ / "run", &fleet, &error)) << error;
+  FleetResults results = judge_fleet(fleet, [](const std::string&) { return false; });
+
+  EXPECT_EQ(results.exit_status, 3);
+  EXPECT_EQ(summary_text(fleet, results, "run"),
+            "  10.0.0.2         shard 1   OK\n"
+            "  10.0.0.3         shard 2   OK\n"
+            "  10.0.0.4         shard 3   OK\n"
+            "  10.0.0.5         shard 1   This address is not responsive.\n"
+            "  10.0.0.6         shard 2   Could not open file site.ini.\n"
+            "  10.0.0.7         shard 3   no outcome: the shard ended with status 143 while it "
+            "ran\n"
+            "  10.0.0.8         shard 1   skipped: " +
+                (dir_ / "north, south.txt").string() +
+                ":30: SystemPassword value longer than 27 characters; the whole group is "
+                "ignored\n"
+                "  10.0.0.\xff         shard 2   Unknown failure.\n"
+                "vornel-fleet: 8 devices, 3 OK, 5 failed; logs in run/shard-N/log.txt\n");
+  EXPECT_EQ(results_csv(fleet, results),
+            "line,address,shard,host,outcome,status,reason,fetched\r\n"
+            "2,10.0.0.2,1,,ok,1,,\r\n"
+            "6,10.0.0.3,2,,ok,1,,\r\n"
+            "10,10.0.0.4,3,,ok,1,,\r\n"
+            "14,10.0.0.5,1,,failed,3,This address is not responsive.,\r\n"
+            "19,10.0.0.6,2,,failed,5,Could not open file site.ini.,\r\n"
+            "23,10.0.0.7,3,,no_outcome,,the shard ended with status 143 while it ran,\r\n"
+            "27,10.0.0.8,1,,skipped,,\"" +
+                (dir_ / "north, south.txt").string() +
+                ":30: SystemPassword value longer than 27 characters; the whole group is "
+                "ignored\",\r\n"
+                "31,10.0.0.\xEF\xBF\xBD,2,,failed,,Unknown failure.,\r\n");
+  std::string list_copy;
+  ASSERT_TRUE(read_whole_file(dir_ / "run" / kListCopy, &list_copy));
+  EXPECT_EQ(rerun_list(fleet, results, list_copy),
+            group("10.0.0.5") + group("10.0.0.6") + group("10.0.0.7") +
+                "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n");
+}
+
+}  // namespace
+}  // namespace vornel
