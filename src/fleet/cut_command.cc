@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/file_handle.h"
+#include "base/local_name.h"
 #include "fleet/commands.h"
 #include "fleet/hosts.h"
 #include "fleet/shard_plan.h"
@@ -67,16 +69,6 @@ bool read_options(const CommandLine& line, CutOptions* options, std::string* err
   return error->empty();
 }
 
-// An INI name Vornel would open inside the shard: relative, and never through "..".
-bool stays_inside(const std::string& name) {
-  fs::path path(name);
-  if (path.is_absolute()) return false;
-  for (const fs::path& part : path) {
-    if (part == "..") return false;
-  }
-  return true;
-}
-
 // Copies the INI files a shard's groups name, written afresh so that they
 // take this process's private mode. A missing file is left missing: Vornel
 // then reports that device as it would anyway.
@@ -86,15 +78,16 @@ bool copy_ini_files(const ShardPlan& plan, const Shard& shard, const fs::path& f
     const PlannedGroup& group = plan.groups[index];
     const std::string& name = group.ini_file_name;
     if (name.empty() || !group.refusal.empty()) continue;
-    if (!stays_inside(name)) {
-      complain(plan.file_name + ":" + std::to_string(group.line) + ": " + name +
-               " is not copied into the shard (it leads outside)");
+    // The list reader refuses a group whose name is no plain file of the
+    // working directory; this copies by name, so it holds to the same rule.
+    if (std::optional<std::string_view> why = local_name_refusal(name)) {
+      complain(plan.file_name + ":" + std::to_string(group.line) + ": the name " + name + " " +
+               std::string(*why) + "; it is not copied into the shard");
       continue;
     }
     std::error_code error;
     std::string content;
     if (fs::exists(to / name, error) || !fs::is_regular_file(from / name, error)) continue;
-    fs::create_directories((to / name).parent_path(), error);
     if (!read_whole_file(from / name, &content, true) || !write_whole_file(to / name, content)) {
       complain("cannot copy " + (from / name).string());
       return false;
