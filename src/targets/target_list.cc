@@ -100,6 +100,13 @@ std::string refusal(std::string_view value, bool cut, std::size_t width, bool fi
   return "";
 }
 
+// A group line that does not hold its key leaves the field empty; the group
+// still runs, so the operator is told before an empty password fails a login.
+std::string empty_field_text(const char* file_name, long line, const char* key) {
+  return std::string(file_name) + ":" + std::to_string(line) + ": " + key +
+         "= expected; the group goes on with an empty " + key;
+}
+
 std::string refusal_text(const char* file_name, long line, const char* key,
                          const std::string& reason) {
   return std::string(file_name) + ":" + std::to_string(line) + ": " + key + " " + reason +
@@ -142,10 +149,16 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
         {"SystemUserName", record->user_name, sizeof record->user_name, false},
         {"SystemPassword", record->password, sizeof record->password, false},
     };
+    std::string notes;
+    bool ended = false;
     for (const Field& field : fields) {
-      if (!reader.read(&line)) break;
+      ended = ended || !reader.read(&line);
       std::string_view value;
-      if (!scan_value(line, field.key, &value, &cut)) continue;
+      if (ended || !scan_value(line, field.key, &value, &cut)) {
+        long where = ended ? reader.next_line : reader.line_number;
+        notes += "vornel: " + empty_field_text(file_name, where, field.key) + "\n";
+        continue;
+      }
       copy_bounded(field.dst, field.size, value);
       why = refusal(value, cut, field.size - 1, field.file_name);
       if (!why.empty() && group.refusal.empty())
@@ -153,7 +166,8 @@ TargetRecord* read_target_list(std::FILE* list_file, const char* file_name, Cons
     }
     group.end = reader.offset;
     bool refused = !group.refusal.empty();
-    if (refused && errors != nullptr) errors->error("vornel: " + group.refusal + "\n");
+    std::string said = refused ? "vornel: " + group.refusal + "\n" : notes;
+    if (errors != nullptr && !said.empty()) errors->error(said);
     if (groups != nullptr) groups->group(group);
     if (refused) {
       delete record;

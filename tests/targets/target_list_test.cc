@@ -80,6 +80,14 @@ TEST(ReadTargetList, MissingLineSwallowsTheNextOpeningLine) {
   EXPECT_STREQ(r.records[0].user_name, "");
   EXPECT_STREQ(r.records[0].password, "");
   EXPECT_STREQ(r.records[1].ip_address, "10.0.0.7");
+  // A group worked with empty fields is named before it runs.
+  EXPECT_EQ(r.errors,
+            "vornel: upload_list.txt:2: IniFileName= expected; the group goes on with an empty "
+            "IniFileName\n"
+            "vornel: upload_list.txt:3: SystemUserName= expected; the group goes on with an empty "
+            "SystemUserName\n"
+            "vornel: upload_list.txt:4: SystemPassword= expected; the group goes on with an empty "
+            "SystemPassword\n");
 }
 
 TEST(ReadTargetList, FileEndingInsideAGroupKeepsWhatWasRead) {
@@ -88,6 +96,8 @@ TEST(ReadTargetList, FileEndingInsideAGroupKeepsWhatWasRead) {
   EXPECT_STREQ(r.records[1].ip_address, "10.0.0.6");
   EXPECT_STREQ(r.records[1].ini_file_name, "");
   EXPECT_STREQ(r.records[1].password, "");
+  EXPECT_EQ(r.errors.find("upload_list.txt:5: IniFileName= expected"), 0u + 8) << r.errors;
+  EXPECT_NE(r.errors.find("SystemPassword= expected"), std::string::npos) << r.errors;
 }
 
 TEST(ReadTargetList, DuplicateAddressesGiveTwoRecords) {
