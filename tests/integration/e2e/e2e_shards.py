@@ -227,8 +227,8 @@ class ShardRun(VornelTest):
         self.assertEqual(self.summary(stdout), [
             f"  {a}        shard {n}   OK  fetched/{a}.ini  new, 4 lines"
             for n, a in ((1, "127.0.0.2"), (2, "127.0.0.3"), (3, "127.0.0.4"))])
-        self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit [0-9a-f]{{7,}}: "
-                                 r"0 changed, 0 unchanged, 3 new, 0 not fetched\n")
+        self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit "
+                                 r"[0-9a-f]{7,}: 0 changed, 0 unchanged, 3 new, 0 not fetched\n")
         self.assertFalse(self.exists("elsewhere"))
         # A hook of the archive's own is not run either.
         hooks = os.path.join(archive, ".git", "hooks")
@@ -253,8 +253,8 @@ class ShardRun(VornelTest):
             "  127.0.0.4        shard 3   This address is not responsive.",
         ])
         title = "1 changed, 1 unchanged, 0 new, 1 not fetched"
-        self.assertIn(f"as commit {self.git('-C', archive, 'rev-parse', '--short', 'HEAD').strip()}:",
-                      stdout)
+        head = self.git("-C", archive, "rev-parse", "--short", "HEAD").strip()
+        self.assertIn(f"as commit {head}:", stdout)
         self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit \w+: {title}\n")
         self.assertEqual(self.results("run-2", archived=True), [
             "1,127.0.0.2,1,,ok,1,,fetched/127.0.0.2.ini,unchanged,0",
