@@ -1,18 +1,18 @@
 #!/bin/sh
 # Builds Vornel and the benchmark programs in build-bench/ and runs one
 # benchmark (or all of them) inside a private network namespace. Run as root.
-#   bench/run.sh upload_pass | ftp_commands | probe | transfer | target_list | shards | windows | all
+#   bench/run.sh upload_pass | ftp_commands | probe | transfer | target_list | shards | archive | windows | all
 # Each prints medians and ratios; see the docstring at the top of bench/NAME.py
 # for its knobs (BENCH_RUNS and the like).
 set -eu
 cd "$(dirname "$0")/.."
-names="upload_pass ftp_commands probe transfer target_list shards windows"
+names="upload_pass ftp_commands probe transfer target_list shards archive windows"
 case "${1:-}" in
   all)
     # shellcheck disable=SC2086  # the names are words by design
     set -- $names
     ;;
-  upload_pass | ftp_commands | probe | transfer | target_list | shards | windows) ;;
+  upload_pass | ftp_commands | probe | transfer | target_list | shards | archive | windows) ;;
   *)
     echo "usage: bench/run.sh $(echo "$names" | tr ' ' '|')|all" >&2
     exit 2

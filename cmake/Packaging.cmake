@@ -72,7 +72,8 @@ package holds the vornel(1) manual page and an example batch list.
 
 vornel-fleet runs Vornel on a large fleet, several at a time, here or on
 ssh hosts, and ends with one summary, a results.csv and the list of the
-devices to run again; vornel-shard cuts its lists and reads its outcomes.")
+devices to run again; it can keep the history of the fetched configurations
+in a git repository. vornel-shard cuts its lists and reads its outcomes.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # Binaries are stripped as Debian strips them: no debug symbols and no
@@ -83,8 +84,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/strip.cmake)
 # dpkg-shlibdeps; setcap, which the postinst runs, from libcap2-bin.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
-# vornel-fleet runs its shards under GNU parallel, on ssh hosts with rsync.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel")
+# vornel-fleet runs its shards under GNU parallel, on ssh hosts with rsync;
+# its archive of fetched files (-A) is a git repository, written by git.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel, git")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openssh-client, rsync")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -4,7 +4,7 @@
 set -eu
 
 packages="build-essential cmake pkg-config libcurl4-openssl-dev libgtest-dev
-  python3 python3-pyftpdlib iproute2 nftables util-linux parallel rsync openssh-client"
+  python3 python3-pyftpdlib iproute2 nftables util-linux parallel rsync openssh-client git"
 # The Windows build (tools/build-windows.sh): the mingw-w64 cross compilers
 # with POSIX threads, GoogleTest's sources to build it for Windows, wine to
 # run the result, dpkg-dev to unpack Debian's curl source package and patch

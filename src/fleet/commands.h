@@ -2,9 +2,11 @@
 #define VORNEL_FLEET_COMMANDS_H_
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "fleet/arguments.h"
+#include "fleet/outcomes.h"
 
 namespace vornel {
 
@@ -20,9 +22,22 @@ int cut_command(const CommandLine& line);
 // vornel-shard jobs [-r] DIR [LIVE_HOST...]: the next round's job lines.
 int jobs_command(const CommandLine& line);
 
-// vornel-shard outcomes [-i] DIR: the merged summary, results.csv and the
-// rerun list; the fleet's exit status.
+// vornel-shard outcomes [-i] [-A ARCHIVE] DIR: the merged summary,
+// results.csv and the rerun list, and with -A the fetched files archived;
+// the fleet's exit status.
 int outcomes_command(const CommandLine& line);
+
+// vornel-shard archive ARCHIVE [WORKDIR]: 0 when a download run may keep its
+// history in ARCHIVE (made a repository when new or empty), else 2 with why
+// (archive.h). WORKDIR is the run's working folder, which it must not hold.
+int archive_command(const CommandLine& line);
+
+// With -A: archives the fetched files of the judged fleet in dir, adds what
+// changed per device to *results (exit status 5 when the archive was not
+// updated), and returns the summary's line about it. After an interrupted
+// run nothing is archived.
+std::string archive_fleet(const std::filesystem::path& dir, const std::string& archive,
+                          const FleetRecord& fleet, FleetResults* results, bool interrupted);
 
 inline void complain(const std::string& text) {
   std::fprintf(stderr, "vornel-shard: %s\n", text.c_str());

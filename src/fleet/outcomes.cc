@@ -236,7 +236,8 @@ std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
 }
 
 std::string results_csv(const FleetRecord& fleet, const FleetResults& results) {
-  std::string csv = "line,address,shard,host,outcome,status,reason,fetched\r\n";
+  std::string csv =
+      "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed\r\n";
   for (std::size_t i = 0; i < fleet.groups.size(); ++i) {
     const PlannedGroup& group = fleet.groups[i];
     const GroupResult& result = results.groups[i];
@@ -244,7 +245,12 @@ std::string results_csv(const FleetRecord& fleet, const FleetResults& results) {
            (group.shard > 0 ? std::to_string(group.shard) : "") + "," + csv_field(result.host) +
            "," + outcome_name(result.outcome) + "," +
            (result.status > 0 ? std::to_string(result.status) : "") + "," +
-           csv_field(result.reason) + "," + csv_field(result.fetched) + "\r\n";
+           csv_field(result.reason) + "," + csv_field(result.fetched) + "," +
+           config_change_name(result.config.change) + "," +
+           (result.config.change == ConfigChange::kNotFetched
+                ? ""
+                : std::to_string(result.config.added + result.config.removed)) +
+           "\r\n";
   }
   return csv;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fleet/archive.h"
 #include "fleet/shard_plan.h"
 #include "fleet/transcript.h"
 
@@ -46,6 +47,7 @@ struct GroupResult {
   std::string host;     // on hosts: the host that ran it, or those of its site
   std::string fetched;  // download: the fetched file, relative to the folder
   std::string shown;    // the outcome as the summary shows it
+  DeviceChange config;  // with an archive: its fetched file against the archived one
 };
 
 struct FleetResults {
@@ -53,6 +55,7 @@ struct FleetResults {
   int ok = 0;
   int exit_status = 0;  // 0 all ok, 1 some failed or skipped, 3 a shard ended
                         // abnormally, 4 a host was lost or never reached
+                        // (5, the archive not updated: archive_command.cc)
 };
 
 // Judges every group by its shard's transcript, status and host record.
@@ -67,7 +70,8 @@ std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
 
 // results.csv: RFC 4180 (CRLF, a header row, a field quoted only when it
 // holds a comma, a double quote, CR or LF), valid UTF-8 (a byte that isn't
-// becomes U+FFFD).
+// becomes U+FFFD). Its config and lines_changed are empty for a device not
+// fetched, and in a run without an archive.
 std::string results_csv(const FleetRecord& fleet, const FleetResults& results);
 
 // The list to run again: the bytes of every group neither ok nor skipped,

@@ -3,6 +3,7 @@
 
 #include "fleet/commands.h"
 #include "fleet/workdir.h"
+#include "platform/interrupt.h"
 
 namespace fs = std::filesystem;
 
@@ -13,7 +14,11 @@ int outcomes_command(const CommandLine& line) {
   const std::string& folder = line.operands[0];
   fs::path dir = folder;
   FleetRecord fleet;
-  fleet.interrupted = !line.options.empty();  // -i, the only option
+  std::string archive;
+  for (const CommandOption& option : line.options) {
+    if (option.name == 'i') fleet.interrupted = true;
+    if (option.name == 'A') archive = option.value;
+  }
   std::string error;
   std::string list_text;
   if (!read_fleet_record(dir, &fleet, &error)) {
@@ -29,7 +34,10 @@ int outcomes_command(const CommandLine& line) {
     std::error_code missing;
     return fs::is_regular_file(fs::symlink_status(dir / path, missing));
   });
+  std::string archived =
+      archive.empty() ? "" : archive_fleet(dir, archive, fleet, &results, fleet.interrupted);
   std::fputs(summary_text(fleet, results, folder).c_str(), stdout);
+  if (!archived.empty()) std::printf("%s\n", archived.c_str());
 
   std::string rerun = rerun_list(fleet, results, list_text);
   std::size_t rerun_count = 0;
@@ -58,6 +66,8 @@ int outcomes_command(const CommandLine& line) {
   }
   std::printf("%s\n", last.c_str());
   std::fflush(stdout);
+  // An interrupt noted while archiving ends the process as it would have.
+  exit_if_interrupted();
   return results.exit_status;
 }
 

@@ -11,8 +11,11 @@
 //       cuts LIST into DIR/shard-N/ (workdir.h, tables.h)
 //   vornel-shard jobs [-r] DIR [LIVE_HOST...]
 //       the job lines of the next round on the hosts
-//   vornel-shard outcomes [-i] DIR
-//       the merged summary, DIR/results.csv and DIR/rerun_list.txt
+//   vornel-shard outcomes [-i] [-A ARCHIVE] DIR
+//       the merged summary, DIR/results.csv and DIR/rerun_list.txt; with -A
+//       the fetched files committed to the git repository ARCHIVE
+//   vornel-shard archive ARCHIVE [WORKDIR]
+//       whether ARCHIVE may take a download run's files (archive.h)
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -28,8 +31,9 @@ int usage() {
       "usage: vornel-shard LIST\n"
       "       vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m upload|download] [-S HOSTS]"
       " [-M SITEMAP] LIST\n"
-      "       vornel-shard outcomes [-i] DIR\n"
-      "       vornel-shard jobs [-r] DIR [LIVE_HOST...]\n",
+      "       vornel-shard outcomes [-i] [-A ARCHIVE] DIR\n"
+      "       vornel-shard jobs [-r] DIR [LIVE_HOST...]\n"
+      "       vornel-shard archive ARCHIVE [WORKDIR]\n",
       stderr);
   return 2;
 }
@@ -42,9 +46,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : argc), argv + argc);
   std::string command = args.empty() ? "" : args[0];
   const char* letters = "o:n:k:m:S:M:";
-  if (command == "outcomes" || command == "jobs") {
+  if (command == "outcomes" || command == "jobs" || command == "archive") {
     args.erase(args.begin());
-    letters = command == "outcomes" ? "i" : "r";
+    letters = command == "outcomes" ? "iA:" : command == "jobs" ? "r" : "";
   }
   vornel::CommandLine line;
   std::string error;
@@ -54,6 +58,10 @@ int main(int argc, char** argv) {
   }
   if (command == "outcomes")
     return line.operands.size() == 1 ? vornel::outcomes_command(line) : usage();
+  if (command == "archive") {
+    return line.operands.empty() || line.operands.size() > 2 ? usage()
+                                                             : vornel::archive_command(line);
+  }
   if (command == "jobs") return line.operands.empty() ? usage() : vornel::jobs_command(line);
   bool cut = false;
   for (const vornel::CommandOption& option : line.options) cut = cut || option.name == 'o';

@@ -5,10 +5,12 @@
 # terminal (its answers on standard input), under GNU parallel, here or on
 # other hosts over ssh; then vornel-shard reads every shard's transcript,
 # status and host record into one summary in list order, WORKDIR/results.csv
-# and WORKDIR/rerun_list.txt, and gives the exit status. This script only
-# feeds GNU parallel: it reads no list, transcript, status or log itself.
+# and WORKDIR/rerun_list.txt, and gives the exit status; with -A it also
+# commits the fetched files to the git repository ARCHIVE, and says what
+# changed per device. This script only feeds GNU parallel: it reads no list,
+# transcript, status, log or git output itself.
 #
-#   vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-b VORNEL]
+#   vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-A ARCHIVE] [-b VORNEL]
 #                [-w WORKDIR] [-S HOSTS [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST
 #
 # Options, files and exit statuses: man vornel-fleet.
@@ -19,16 +21,18 @@ umask 077
 me=vornel-fleet
 
 usage() {
-  echo "usage: vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-b VORNEL] [-w WORKDIR] [-S HOSTS [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST" >&2
+  echo "usage: vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-A ARCHIVE] [-b VORNEL] [-w WORKDIR] [-S HOSTS [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST" >&2
   exit 2
 }
 
 jobs=8 shards="" mode=upload binary=${VORNEL_BINARY:-} work="" hosts="" site_map="" remote_binary=vornel retry=""
-while getopts "k:n:m:b:w:S:M:B:r" option; do
+archive=""
+while getopts "k:n:m:A:b:w:S:M:B:r" option; do
   case $option in
     k) jobs=$OPTARG ;;
     n) shards=$OPTARG ;;
     m) mode=$OPTARG ;;
+    A) archive=$OPTARG ;;
     b) binary=$OPTARG ;;
     w) work=$OPTARG ;;
     S) hosts=$OPTARG ;;
@@ -46,6 +50,14 @@ case $jobs in '' | *[!0-9]* | 0) echo "$me: -k and -n want a count of 1 or more"
 case $mode in upload | download) ;; *) echo "$me: -m wants upload or download" >&2; exit 2 ;; esac
 if [ -n "$site_map" ] && [ -z "$hosts" ]; then
   echo "$me: -M wants the hosts of -S" >&2
+  exit 2
+fi
+if [ -n "$archive" ] && [ "$mode" != download ]; then
+  echo "$me: -A keeps the history of fetched files: it wants -m download" >&2
+  exit 2
+fi
+if [ -n "$archive" ] && ! command -v git >/dev/null; then
+  echo "$me: git is missing (Debian package git); -A needs it" >&2
   exit 2
 fi
 if ! command -v parallel >/dev/null; then
@@ -88,6 +100,16 @@ work=${work:-shards-$(date +%Y%m%d-%H%M%S)}
 if [ -e "$work" ] || [ -L "$work" ]; then
   echo "$me: $work exists already; give a new working directory with -w" >&2
   exit 2
+fi
+# The archive, checked (and made, when new or empty) before anything is
+# fetched: it must be a git work tree of its own without uncommitted changes,
+# and not hold the working directory.
+if [ -n "$archive" ]; then
+  case $archive in /*) ;; *) archive=$PWD/$archive ;; esac
+  if ! "$cutter" archive -- "$archive" "$work"; then
+    echo "$me: $archive cannot keep the run's history; nothing was run" >&2
+    exit 2
+  fi
 fi
 mkdir -- "$work" || exit 2
 work=$(cd "$work" && pwd)
@@ -190,7 +212,7 @@ if [ "$mode" = download ]; then
 fi
 
 # The merged summary, results.csv and the rerun list; the exit status.
-"$cutter" outcomes ${interrupted:+-i} "$work"
+"$cutter" outcomes ${interrupted:+-i} ${archive:+-A "$archive"} "$work"
 result=$?
 [ -n "$interrupted" ] && exit "$interrupted"
 exit $result

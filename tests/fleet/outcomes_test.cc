@@ -128,19 +128,22 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
                 "ignored\n"
                 "  10.0.0.\xff         shard 2   Unknown failure.\n"
                 "vornel-fleet: 8 devices, 3 OK, 5 failed; logs in run/shard-N/log.txt\n");
+  // With an archive, what changed (lines added plus removed).
+  results.groups[0].config = {ConfigChange::kChanged, 3, 1};
+  results.groups[1].config = {ConfigChange::kUnchanged, 0, 0};
   EXPECT_EQ(results_csv(fleet, results),
-            "line,address,shard,host,outcome,status,reason,fetched\r\n"
-            "2,10.0.0.2,1,,ok,1,,\r\n"
-            "6,10.0.0.3,2,,ok,1,,\r\n"
-            "10,10.0.0.4,3,,ok,1,,\r\n"
-            "14,10.0.0.5,1,,failed,3,This address is not responsive.,\r\n"
-            "19,10.0.0.6,2,,failed,5,Could not open file site.ini.,\r\n"
-            "23,10.0.0.7,3,,no_outcome,,the shard ended with status 143 while it ran,\r\n"
+            "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed\r\n"
+            "2,10.0.0.2,1,,ok,1,,,changed,4\r\n"
+            "6,10.0.0.3,2,,ok,1,,,unchanged,0\r\n"
+            "10,10.0.0.4,3,,ok,1,,,,\r\n"
+            "14,10.0.0.5,1,,failed,3,This address is not responsive.,,,\r\n"
+            "19,10.0.0.6,2,,failed,5,Could not open file site.ini.,,,\r\n"
+            "23,10.0.0.7,3,,no_outcome,,the shard ended with status 143 while it ran,,,\r\n"
             "27,10.0.0.8,1,,skipped,,\"" +
                 (dir_ / "north, south.txt").string() +
                 ":30: SystemPassword value longer than 27 characters; the whole group is "
-                "ignored\",\r\n"
-                "31,10.0.0.\xEF\xBF\xBD,2,,failed,,Unknown failure.,\r\n");
+                "ignored\",,,\r\n"
+                "31,10.0.0.\xEF\xBF\xBD,2,,failed,,Unknown failure.,,,\r\n");
   std::string list_copy;
   ASSERT_TRUE(read_whole_file(dir_ / "run" / kListCopy, &list_copy));
   EXPECT_EQ(rerun_list(fleet, results, list_copy),

@@ -22,16 +22,31 @@ CUTTER = os.environ.get("VORNEL_SHARD_EXE") or (
     _BESIDE if os.path.exists(_BESIDE) else os.path.join(SOURCE_DIR, "build", "vornel-shard"))
 INI = b"[Network]\r\nDHCP=0\r\n" + bytes(range(256))
 OTHER = b"[System]\r\nDeviceName=second\r\n"
-CSV_HEADER = "line,address,shard,host,outcome,status,reason,fetched"
+# git for the test's own look at an archive: no configuration of this machine's,
+# no hooks.
+QUIET_GIT = {"GIT_CONFIG_NOSYSTEM": "1", "GIT_CONFIG_GLOBAL": "/dev/null",
+             "GIT_CONFIG_COUNT": "1", "GIT_CONFIG_KEY_0": "core.hooksPath",
+             "GIT_CONFIG_VALUE_0": "/dev/null",
+             "GIT_AUTHOR_NAME": "test", "GIT_AUTHOR_EMAIL": "test@example.org",
+             "GIT_COMMITTER_NAME": "test", "GIT_COMMITTER_EMAIL": "test@example.org"}
+NO_ARCHIVE_UNDER_WINE = ("the archive is kept by vornel-fleet and vornel-shard of the Linux "
+                         "build, run here as they are; the Windows build only fetches")
+CSV_HEADER = "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed"
 
 
 class ShardRun(VornelTest):
 
-    def shard_run(self, *args, work="run", timeout=240):
+    def shard_run(self, *args, work="run", timeout=240, env=None):
         done = subprocess.run([FLEET, "-b", BINARY, "-w", os.path.join(self.workdir, work),
                                *args], cwd=self.workdir, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=timeout)
+                              stderr=subprocess.PIPE, timeout=timeout, env=env)
         return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+    def git(self, *args, raw=False):
+        """git's output, run as the test, with no configuration but its own."""
+        done = subprocess.run(["git", *args], cwd=self.workdir, stdout=subprocess.PIPE,
+                              check=True, env=dict(os.environ, **QUIET_GIT))
+        return done.stdout if raw else done.stdout.decode()
 
     def summary(self, stdout):
         """The per-device lines of the merged summary."""
@@ -40,12 +55,18 @@ class ShardRun(VornelTest):
     def shard_file(self, shard, name):
         return self.read(os.path.join("run", f"shard-{shard}", name)).decode()
 
-    def results(self, work="run"):
-        """results.csv's rows after its header, which must be the first."""
+    def results(self, work="run", archived=False):
+        """results.csv's rows after its header, which must be the first;
+        without an archive, their config and lines_changed must be empty,
+        and are left out."""
         rows = self.read(os.path.join(work, "results.csv")).decode().split("\r\n")
         self.assertEqual(rows[0], CSV_HEADER)
         self.assertEqual(rows[-1], "")
-        return rows[1:-1]
+        if archived:
+            return rows[1:-1]
+        for row in rows[1:-1]:
+            self.assertTrue(row.endswith(",,"), row)
+        return [row[:-2] for row in rows[1:-1]]
 
     def test_upload_over_three_shards_reports_every_device_and_what_to_run_again(self):
         self.device("127.0.0.2")
@@ -177,6 +198,125 @@ class ShardRun(VornelTest):
             "13,127.0.0.5,1,,failed,4,Could not log into the FTP server.,",
         ])
         self.assertEqual(self.read("run here/rerun_list.txt").decode(), group("127.0.0.5"))
+
+    @skip_under_wine(NO_ARCHIVE_UNDER_WINE)
+    def test_download_runs_keep_the_history_of_every_configuration_in_an_archive(self):
+        devices = [self.device(f"127.0.0.{n}") for n in (2, 3, 4)]
+        configs = {}
+        for device in devices:
+            # CR LF, a NUL and bytes past ASCII: kept byte for byte, counted as lines.
+            configs[device.address] = (f"[Network]\r\nIP={device.address}\r\n"
+                                       "Gateway=10.0.0.1\r\n").encode() + b"\x00\xff\r\n"
+            with open(os.path.join(device.root, "config.ini"), "wb") as f:
+                f.write(configs[device.address])
+        self.write("fleet.txt", "".join(group(d.address) for d in devices))
+        # The operator's environment and git configuration would convert line
+        # ends, write elsewhere and sign with another name, if they were heard.
+        home = os.path.join(self.workdir, "home")
+        os.makedirs(home)
+        with open(os.path.join(home, ".gitconfig"), "w") as f:
+            f.write("[core]\n\tautocrlf = true\n[user]\n\tname = Operator\n")
+        operator = dict(os.environ, HOME=home, GIT_DIR=os.path.join(self.workdir, "elsewhere"),
+                        GIT_AUTHOR_NAME="Operator", GIT_INDEX_FILE="/nonexistent/index")
+        archive = os.path.join(self.workdir, "archive")
+
+        status, stdout, stderr = self.shard_run("-m", "download", "-A", "archive", "fleet.txt",
+                                                work="run-1", env=operator)
+
+        self.assertEqual(status, 0, stdout + stderr)
+        self.assertEqual(self.summary(stdout), [
+            f"  {a}        shard {n}   OK  fetched/{a}.ini  new, 4 lines"
+            for n, a in ((1, "127.0.0.2"), (2, "127.0.0.3"), (3, "127.0.0.4"))])
+        self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit "
+                                 r"[0-9a-f]{7,}: 0 changed, 0 unchanged, 3 new, 0 not fetched\n")
+        self.assertFalse(self.exists("elsewhere"))
+        # A hook of the archive's own is not run either.
+        hooks = os.path.join(archive, ".git", "hooks")
+        for hook in ("reference-transaction", "post-index-change"):
+            with open(os.path.join(hooks, hook), "w") as f:
+                f.write(f"#!/bin/sh\ntouch {self.workdir}/hook-ran\n")
+            os.chmod(os.path.join(hooks, hook), 0o755)
+
+        # One device's configuration changes (a line replaced), another goes silent.
+        changed = configs["127.0.0.3"].replace(b"10.0.0.1", b"10.0.0.254")
+        with open(os.path.join(devices[1].root, "config.ini"), "wb") as f:
+            f.write(changed)
+        drop_pings("127.0.0.4")
+        status, stdout, stderr = self.shard_run("-m", "download", "-A", "archive", "fleet.txt",
+                                                work="run-2", env=operator)
+
+        self.assertEqual(status, 1, stdout + stderr)
+        self.assertFalse(self.exists("hook-ran"))
+        self.assertEqual(self.summary(stdout), [
+            "  127.0.0.2        shard 1   OK  fetched/127.0.0.2.ini  unchanged",
+            "  127.0.0.3        shard 2   OK  fetched/127.0.0.3.ini  changed, 2 lines",
+            "  127.0.0.4        shard 3   This address is not responsive.",
+        ])
+        title = "1 changed, 1 unchanged, 0 new, 1 not fetched"
+        head = self.git("-C", archive, "rev-parse", "--short", "HEAD").strip()
+        self.assertIn(f"as commit {head}:", stdout)
+        self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit \w+: {title}\n")
+        self.assertEqual(self.results("run-2", archived=True), [
+            "1,127.0.0.2,1,,ok,1,,fetched/127.0.0.2.ini,unchanged,0",
+            "5,127.0.0.3,2,,ok,1,,fetched/127.0.0.3.ini,changed,2",
+            "9,127.0.0.4,3,,failed,3,This address is not responsive.,,,",
+        ])
+        log = self.git("-C", archive, "log", "--format=%an <%ae>|%cn|%s")
+        self.assertRegex(log, rf"^Vornel <>\|Vornel\|download run [-0-9]{{10}} [:0-9]{{8}}: "
+                              rf"{title}\nVornel <>\|Vornel\|download run .*: 0 changed, 0 "
+                              r"unchanged, 3 new, 0 not fetched\n$")
+        body = self.git("-C", archive, "log", "-1", "--format=%b")
+        self.assertIn("127.0.0.3.ini: changed, 2 lines\n", body)
+        self.assertNotIn("127.0.0.2", body)
+        self.assertEqual(self.git("-C", archive, "status", "--porcelain"), "")
+        # The silent device keeps its last configuration; the files are as fetched.
+        self.assertEqual(self.read("archive/127.0.0.4.ini"), configs["127.0.0.4"])
+        self.assertEqual(self.read("archive/127.0.0.3.ini"), changed)
+        self.assertEqual(self.read("archive/127.0.0.2.ini"), configs["127.0.0.2"])
+        self.assertEqual(self.git("-C", archive, "show", "HEAD~:127.0.0.3.ini", raw=True),
+                         configs["127.0.0.3"])
+
+        # The silent device answers again, unchanged: no commit, and the summary says so.
+        allow_pings()
+        status, stdout, stderr = self.shard_run("-m", "download", "-A", "archive", "fleet.txt",
+                                                work="run-3")
+        self.assertEqual(status, 0, stdout + stderr)
+        self.assertIn(f"\nvornel-fleet: nothing changed since the last run archived in {archive};"
+                      " no commit (0 changed, 3 unchanged, 0 new, 0 not fetched)\n", stdout)
+        self.assertEqual(self.git("-C", archive, "rev-list", "--count", "HEAD"), "2\n")
+
+    @skip_under_wine(NO_ARCHIVE_UNDER_WINE)
+    def test_an_archive_that_is_not_a_clean_work_tree_of_its_own_stops_the_run(self):
+        device = self.device("127.0.0.2")
+        self.write("fleet.txt", group("127.0.0.2"))
+        self.write("a file", "not a folder\n")
+        os.makedirs(os.path.join(self.workdir, "outer", "inner"))
+        self.write("outer/inner/notes.txt", "kept by another repository\n")
+        self.git("init", "-q", "outer")
+        os.makedirs(os.path.join(self.workdir, "edited"))
+        self.write("edited/127.0.0.2.ini", "[Network]\n")
+        self.git("init", "-q", "edited")
+        self.git("-C", "edited", "add", ".")
+        self.git("-C", "edited", "commit", "-q", "-m", "by hand")
+        self.write("edited/127.0.0.2.ini", "[Network]\nDHCP=1\n")
+        os.makedirs(os.path.join(self.workdir, "stray"))
+        self.git("init", "-q", "stray")
+        self.write("stray/notes.txt", "not committed\n")
+        for args, why in (
+                (["-A", "a file"], "a file is not a git work tree"),
+                (["-A", "outer/inner"], "outer/inner is not a git work tree"),
+                (["-A", "edited"], "edited has uncommitted changes"),
+                (["-A", "stray"], "stray has uncommitted changes"),
+                (["-A", "fresh", "-w", os.path.join(self.workdir, "fresh", "run")],
+                 "would hold the working directory"),
+                (["-m", "upload", "-A", "fresh"], "-A keeps the history of fetched files")):
+            status, stdout, stderr = self.shard_run("-m", "download", *args, "fleet.txt")
+            self.assertEqual(status, 2, args)
+            self.assertIn(why, stderr, args)
+            self.assertFalse(self.exists("run"), args)
+        self.assertEqual(device.commands(), [])
+        self.assertEqual(self.read("edited/127.0.0.2.ini"), b"[Network]\nDHCP=1\n")
+        self.assertEqual(self.git("-C", "edited", "rev-list", "--count", "HEAD"), "1\n")
 
     def test_groups_are_cut_as_vornel_reads_them(self):
         # The first group lacks its password line, so the next opening line

@@ -1,0 +1,371 @@
+#include "fleet/archive.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "fleet/git.h"
+#include "fleet/tables.h"
+#include "fleet/workdir.h"
+#include "platform/interrupt.h"
+#include "platform/user_and_host.h"
+
+namespace fs = std::filesystem;
+
+namespace vornel {
+namespace {
+
+std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// Each of these fails with git's own words after what we were doing.
+bool git_step(const std::string& archive, const GitCall& call, std::string* output,
+              std::string* error) {
+  GitResult result = run_git(archive, call);
+  if (!result.ok) {
+    *error = result.why;
+    return false;
+  }
+  if (output != nullptr) *output = result.output;
+  return true;
+}
+
+bool is_top_of_work_tree(const std::string& archive, std::string* error) {
+  GitResult top = run_git(archive, {{"rev-parse", "--show-toplevel"}, "", ""});
+  std::error_code failed;
+  fs::path here = fs::canonical(archive, failed);
+  if (top.status < 0) {
+    *error = "cannot be kept: " + top.why;
+    return false;
+  }
+  if (!top.ok || failed || fs::path(first_line(top.output)) != here) {
+    *error = "is not a git work tree";
+    // Not being a repository at all is what it says; anything else is git's.
+    if (!top.ok && top.status != 128) *error += " (" + top.why + ")";
+    return false;
+  }
+  return true;
+}
+
+bool has_no_changes(const std::string& archive, std::string* error) {
+  // Untracked files too: one named after a device would be overwritten, and
+  // any other would be a change the operator has not recorded.
+  std::string changes;
+  if (!git_step(archive, {{"status", "--porcelain", "--untracked-files=normal"}, "", ""}, &changes,
+                error))
+    return false;
+  if (!changes.empty()) {
+    *error = "has uncommitted changes (see git -C " + archive + " status)";
+    return false;
+  }
+  return true;
+}
+
+// core.autocrlf=false for the operator's own git commands too, and the
+// attributes line last in .git/info/attributes, so that it outranks every
+// other line there.
+bool keep_byte_for_byte(const std::string& archive, std::string* error) {
+  std::string path;
+  if (!git_step(archive, {{"config", "core.autocrlf", "false"}, "", ""}, nullptr, error) ||
+      !git_step(archive, {{"rev-parse", "--git-path", "info/attributes"}, "", ""}, &path, error))
+    return false;
+  fs::path attributes = fs::path(archive) / first_line(path);
+  std::string text;
+  read_whole_file(attributes, &text);
+  std::vector<std::string_view> lines = lines_of(text);
+  if (!lines.empty() && lines.back() == kByteForByte) return true;
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  std::error_code ignored;
+  fs::create_directories(attributes.parent_path(), ignored);
+  if (!write_whole_file(attributes, text + kByteForByte + "\n")) {
+    *error = "cannot write " + attributes.string();
+    return false;
+  }
+  return true;
+}
+
+bool is_inside(fs::path inner, fs::path outer) {
+  // "a/" is "a".
+  for (fs::path* path : {&inner, &outer}) {
+    if (!path->has_filename()) *path = path->parent_path();
+  }
+  auto [end, ignored] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+  return end == outer.end();
+}
+
+std::string lines_of_count(long lines) {
+  return std::to_string(lines) + (lines == 1 ? " line" : " lines");
+}
+
+std::string plain(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return out;
+}
+
+std::string file_of(const std::string& address) { return address + ".ini"; }
+
+// A count of numstat; 0 for its "-" (a file git takes for binary).
+long count_of(std::string_view digits) {
+  long count = 0;
+  if (digits.empty() || digits.size() > 12) return 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    count = count * 10 + (c - '0');
+  }
+  return count;
+}
+
+// Each step of archive_run(); false with report->why.
+struct Archiving {
+  const std::string& archive;
+  const ArchiveRequest& request;
+  ArchiveReport* report;
+  std::string index;  // the run's own index, inside the repository
+  std::string parent;
+  std::string old_tree;
+  std::string new_tree;
+
+  bool check() {
+    if (prepare_archive(archive, "", &report->why)) return true;
+    report->why = "it " + report->why;
+    return false;
+  }
+  bool build_tree();
+  bool classify();
+  bool record();
+};
+
+bool Archiving::build_tree() {
+  GitResult head = run_git(archive, {{"rev-parse", "-q", "--verify", "HEAD^{commit}"}, "", ""});
+  if (head.ok) {
+    parent = first_line(head.output);
+  } else if (head.status != 1) {
+    report->why = head.why;
+    return false;
+  }
+  std::string git_dir;
+  if (!git_step(archive, {{"rev-parse", "--absolute-git-dir"}, "", ""}, &git_dir, &report->why))
+    return false;
+  index = first_line(git_dir) + "/vornel-index";
+  std::error_code ignored;
+  fs::remove(index, ignored);
+  std::string paths;
+  std::string entries;
+  for (const auto& [address, file] : request.fetched) {
+    if (file.find('\n') != std::string::npos) {
+      report->why = "a fetched file's path holds a line end";
+      return false;
+    }
+    paths += file + "\n";
+  }
+  std::string hashes;
+  if (!git_step(archive, {{"read-tree", parent.empty() ? "--empty" : parent}, "", index}, nullptr,
+                &report->why) ||
+      !git_step(archive, {{"hash-object", "-w", "--no-filters", "--stdin-paths"}, paths, ""},
+                &hashes, &report->why))
+    return false;
+  std::vector<std::string_view> hash_lines = lines_of(hashes);
+  if (hash_lines.size() != request.fetched.size()) {
+    report->why = "git hash-object gave " + std::to_string(hash_lines.size()) + " hashes for " +
+                  std::to_string(request.fetched.size()) + " files";
+    return false;
+  }
+  for (std::size_t i = 0; i < hash_lines.size(); ++i) {
+    entries +=
+        "100644 " + std::string(hash_lines[i]) + "\t" + file_of(request.fetched[i].first) + "\n";
+  }
+  std::string tree;
+  std::string empty;
+  if (!git_step(archive, {{"update-index", "--index-info"}, entries, index}, nullptr,
+                &report->why) ||
+      !git_step(archive, {{"write-tree"}, "", index}, &tree, &report->why) ||
+      !git_step(archive, {{"mktree"}, "", ""}, &empty, &report->why))
+    return false;
+  new_tree = first_line(tree);
+  old_tree = parent.empty() ? first_line(empty) : parent + "^{tree}";
+  return true;
+}
+
+bool Archiving::classify() {
+  std::string diff;
+  if (!git_step(archive,
+                {{"diff-tree", "-r", "--no-renames", "--no-ext-diff", "--no-textconv", "--raw",
+                  "--numstat", old_tree, new_tree},
+                 "",
+                 ""},
+                &diff, &report->why))
+    return false;
+  std::map<std::string, DeviceChange> changes = read_tree_diff(diff);
+  for (const auto& [address, file] : request.fetched) {
+    auto found = changes.find(file_of(address));
+    DeviceChange change;
+    change.change = ConfigChange::kUnchanged;
+    if (found != changes.end()) change = found->second;
+    report->devices[address] = change;
+    report->changed += change.change == ConfigChange::kChanged;
+    report->unchanged += change.change == ConfigChange::kUnchanged;
+    report->added += change.change == ConfigChange::kNew;
+  }
+  return true;
+}
+
+bool Archiving::record() {
+  std::string message = commit_message(request, *report, user_name(), host_name());
+  std::vector<std::string> args = {"commit-tree", new_tree, "-F", "-"};
+  if (!parent.empty()) args.insert(args.end(), {"-p", parent});
+  std::string commit;
+  if (!git_step(archive, {args, message, ""}, &commit, &report->why)) return false;
+  commit = first_line(commit);
+  // The last moment to stop with the archive as it was.
+  if (pending_interrupt() != 0) {
+    report->why = "the run was interrupted";
+    return false;
+  }
+  if (!git_step(archive,
+                {{"update-ref", "-m", "vornel-fleet: " + run_title(request, *report), "HEAD",
+                  commit, parent},
+                 "",
+                 ""},
+                nullptr, &report->why))
+    return false;
+  std::string name;
+  report->commit =
+      git_step(archive, {{"rev-parse", "--short", commit}, "", ""}, &name, &report->why)
+          ? first_line(name)
+          : commit;
+  report->kind = ArchiveReport::Kind::kCommitted;
+  // The work tree and the index follow the commit: only the new and changed
+  // files are written, as git writes them, with nothing converted.
+  if (!git_step(archive, {{"read-tree", "-m", "-u", old_tree, new_tree}, "", ""}, nullptr,
+                &report->why)) {
+    report->kind = ArchiveReport::Kind::kTreeNotWritten;
+    return false;
+  }
+  // Each run adds a loose object per new or changed file: once git finds
+  // too many (gc.auto, 6,700 by default) it packs them, here and now rather
+  // than in a process left behind. The archive is whole either way.
+  run_git(archive, {{"-c", "gc.autoDetach=false", "gc", "--auto", "--quiet"}, "", ""});
+  return true;
+}
+
+}  // namespace
+
+bool prepare_archive(const std::string& archive, const std::string& work_dir, std::string* error) {
+  std::error_code failed;
+  if (!work_dir.empty()) {
+    fs::path work = fs::weakly_canonical(work_dir, failed);
+    fs::path top = fs::weakly_canonical(archive, failed);
+    if (!failed && is_inside(work, top)) {
+      *error = "would hold the working directory " + work_dir + "; give one outside it with -w";
+      return false;
+    }
+  }
+  fs::file_status status = fs::status(archive, failed);
+  bool fresh = false;
+  if (status.type() == fs::file_type::not_found) {
+    if (!fs::create_directory(archive, failed)) {
+      *error = "cannot be made: " + failed.message();
+      return false;
+    }
+    fresh = true;
+  } else if (status.type() != fs::file_type::directory) {
+    *error = "is not a git work tree";
+    return false;
+  } else {
+    fresh = fs::directory_iterator(archive, failed) == fs::directory_iterator();
+    if (failed) {
+      *error = "cannot be read: " + failed.message();
+      return false;
+    }
+  }
+  if (fresh && !git_step(archive, {{"init", "-q", "-b", "main"}, "", ""}, nullptr, error)) {
+    *error = "cannot be kept: " + *error;
+    return false;
+  }
+  return is_top_of_work_tree(archive, error) && keep_byte_for_byte(archive, error) &&
+         has_no_changes(archive, error);
+}
+
+const char* config_change_name(ConfigChange change) {
+  switch (change) {
+    case ConfigChange::kNew:
+      return "new";
+    case ConfigChange::kChanged:
+      return "changed";
+    case ConfigChange::kUnchanged:
+      return "unchanged";
+    case ConfigChange::kNotFetched:
+      break;
+  }
+  return "";
+}
+
+std::string change_words(const DeviceChange& change) {
+  std::string words = config_change_name(change.change);
+  if (change.change == ConfigChange::kNew || change.change == ConfigChange::kChanged)
+    words += ", " + lines_of_count(change.added + change.removed);
+  return words;
+}
+
+std::map<std::string, DeviceChange> read_tree_diff(std::string_view text) {
+  std::map<std::string, DeviceChange> changes;
+  for (std::string_view line : lines_of(text)) {
+    std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) continue;
+    std::string_view fields = line.substr(0, tab);
+    if (line.starts_with(':')) {
+      // :OLD_MODE NEW_MODE OLD NEW STATUS<TAB>PATH
+      DeviceChange& change = changes[std::string(line.substr(tab + 1))];
+      change.change = fields.ends_with(" A") ? ConfigChange::kNew : ConfigChange::kChanged;
+      continue;
+    }
+    // ADDED<TAB>REMOVED<TAB>PATH; "-" for a file git takes for binary.
+    std::size_t second = line.find('\t', tab + 1);
+    if (second == std::string_view::npos) continue;
+    DeviceChange& change = changes[std::string(line.substr(second + 1))];
+    change.added = count_of(fields);
+    change.removed = count_of(line.substr(tab + 1, second - tab - 1));
+  }
+  return changes;
+}
+
+std::string run_title(const ArchiveRequest& request, const ArchiveReport& report) {
+  return "download run " + plain(request.run_time) + ": " + std::to_string(report.changed) +
+         " changed, " + std::to_string(report.unchanged) + " unchanged, " +
+         std::to_string(report.added) + " new, " + std::to_string(request.not_fetched) +
+         " not fetched";
+}
+
+std::string commit_message(const ArchiveRequest& request, const ArchiveReport& report,
+                           std::string_view user, std::string_view host) {
+  // The title alone on its line: git takes the first paragraph as the subject.
+  std::string message = run_title(request, report) + "\n\n";
+  for (const auto& [address, file] : request.fetched) {
+    auto found = report.devices.find(address);
+    if (found == report.devices.end() || found->second.change == ConfigChange::kUnchanged) continue;
+    message += plain(file_of(address)) + ": " + change_words(found->second) + "\n";
+  }
+  message += "\nFetched by " + plain(user.empty() ? "an unknown user" : user) + " on " +
+             plain(host.empty() ? "an unknown host" : host) + " into " + plain(request.work_dir) +
+             "\n";
+  return message;
+}
+
+ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request) {
+  ArchiveReport report;
+  Archiving run{archive, request, &report, "", "", "", ""};
+  bool done = run.check() && run.build_tree() && run.classify();
+  if (done && report.changed + report.added == 0) {
+    report.kind = ArchiveReport::Kind::kNothingChanged;
+  } else if (done) {
+    run.record();
+  }
+  if (!run.index.empty()) {
+    std::error_code ignored;
+    fs::remove(run.index, ignored);
+  }
+  return report;
+}
+
+}  // namespace vornel

@@ -1,0 +1,97 @@
+#ifndef VORNEL_FLEET_ARCHIVE_H_
+#define VORNEL_FLEET_ARCHIVE_H_
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vornel {
+
+// The history of fetched configurations (vornel-fleet -A ARCHIVE): a git
+// repository whose work tree holds one ADDRESS.ini per device, byte for
+// byte as last fetched, and one commit per download run that changed any.
+// A device that was not fetched keeps its file: nothing is ever removed.
+//
+// A run never leaves half of itself behind: the new files are hashed into
+// the repository and the commit is built beside the work tree (with an index
+// of its own); the one step that records it is git update-ref, and only
+// after it are the work tree and index brought up to the new commit by git
+// read-tree. An interrupt before update-ref leaves the archive as it was.
+
+// What prepare_archive() refuses, and what may be done instead: the archive
+// is the operator's history, never to be mixed with other changes.
+//   - ARCHIVE exists and is no directory, or is not the top of a git work
+//     tree (a folder inside another repository is not one);
+//   - it has uncommitted changes or files git does not track (what is
+//     ignored aside);
+//   - WORKDIR, the run's working folder, would be inside it.
+// A folder that is not there yet (its parent must be) or is empty is made a
+// repository (git init, branch main). Either way the repository is set to
+// keep files byte for byte (core.autocrlf=false in its config, kByteForByte
+// as the last line of its .git/info/attributes).
+// True when the run may go on; else *error says why, as words after the
+// archive's name.
+bool prepare_archive(const std::string& archive, const std::string& work_dir, std::string* error);
+
+enum class ConfigChange { kNotFetched, kNew, kChanged, kUnchanged };
+
+// As results.csv names it: new, changed, unchanged; empty when not fetched.
+const char* config_change_name(ConfigChange change);
+
+// A device's file against the archived one.
+struct DeviceChange {
+  ConfigChange change = ConfigChange::kNotFetched;
+  long added = 0;  // lines, as git diff --numstat counts them
+  long removed = 0;
+};
+
+// "new, 12 lines", "changed, 1 line", "unchanged".
+std::string change_words(const DeviceChange& change);
+
+// What git diff-tree -r --raw --numstat printed, per path.
+std::map<std::string, DeviceChange> read_tree_diff(std::string_view text);
+
+struct ArchiveRequest {
+  // Each fetched device once: its address and the fetched file.
+  std::vector<std::pair<std::string, std::string>> fetched;
+  int not_fetched = 0;   // the list's devices without a fetched file
+  std::string run_time;  // "YYYY-MM-DD HH:MM:SS"
+  std::string work_dir;  // named in the message
+};
+
+struct ArchiveReport {
+  enum class Kind {
+    kCommitted,
+    kNothingChanged,  // no commit: every fetched file is the archived one
+    kNotArchived,     // the archive is as it was; why says why
+    kTreeNotWritten,  // the commit is made, the work tree is behind it
+  };
+  Kind kind = Kind::kNotArchived;
+  std::string commit;  // its short name, when made
+  std::string why;
+  int changed = 0;
+  int unchanged = 0;
+  int added = 0;                                // new devices
+  std::map<std::string, DeviceChange> devices;  // by address
+};
+
+// The first line of the message of a run's commit.
+std::string run_title(const ArchiveRequest& request, const ArchiveReport& report);
+
+// The whole message: the title, one line per new or changed device (in the
+// order fetched), then who fetched them where.
+std::string commit_message(const ArchiveRequest& request, const ArchiveReport& report,
+                           std::string_view user, std::string_view host);
+
+// Archives the fetched files in the order given. Runs prepare_archive()
+// again first: the operator may have worked in the archive while the devices
+// were fetched, and an archive named only now (vornel-shard outcomes -A by
+// hand) is made and set up the same way. An interrupt noted by the
+// platform's handlers (platform/interrupt.h) before the commit is recorded
+// stops the run with the archive as it was.
+ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request);
+
+}  // namespace vornel
+
+#endif  // VORNEL_FLEET_ARCHIVE_H_
