@@ -7,8 +7,10 @@ spread over the jobs (silent x 10 s / jobs). Since one Vornel works its
 devices one after another and a silent device is 10 s that can't be split,
 no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
 
-    bench/run.sh shards                      200 devices, 20 silent, 8 jobs: 8, 64 and
-                                             the default cut (one device a shard), 1 round
+    bench/run.sh shards                      200 devices, 20 silent, 8 jobs: -n 8, -n 64 and
+                                             the default cut (eight shards a job slot, so
+                                             64 here too, never more than one a device),
+                                             1 round
     BENCH_RUNS=3 BENCH_SHARDS=8,32,64,default bench/run.sh shards
     BENCH_DEVICES=1000 BENCH_SILENT=100 BENCH_JOBS=32 BENCH_SHARDS=default bench/run.sh shards
     BENCH_HOSTS=1,2 BENCH_SHARDS=default bench/run.sh shards

@@ -1,0 +1,212 @@
+"""What the README and the man pages promise, held against the code.
+
+The tables below are the one place where a documented exit status, limit or
+program line is written down, each with the place in the source that keeps
+it. The test reads the documents and the source and fails when a document
+quotes a status, limit or line the tables do not hold, when a document's
+value differs from the code's, when the source no longer holds what a row
+says, or when no document quotes a row any more.
+"""
+
+import ast
+import os
+import re
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+README = "README.md"
+MAN = {"vornel": "docs/vornel.1", "vornel-fleet": "docs/vornel-fleet.1",
+       "vornel-shard": "docs/vornel-shard.1"}
+
+# Exit statuses of each program, and what in the source makes each one.
+STATUSES = {
+    "vornel": {
+        0: [("src/session/driver.cc", "return 0;")],
+        1: [("src/session/main_menu.h", "kExitLeftInPass = 1;"),
+            ("src/session/driver.cc", "return 1;")],
+        129: [("src/platform/posix/interrupt.cc", "catch_unless_ignored(SIGHUP"),
+              ("src/platform/windows/interrupt.cc", "kSigHup = 1;")],
+        130: [("src/platform/posix/interrupt.cc", "catch_unless_ignored(SIGINT"),
+              ("src/platform/windows/interrupt.cc", "kSigInt = 2;")],
+        143: [("src/platform/posix/interrupt.cc", "sigaction(SIGTERM"),
+              ("src/platform/windows/interrupt.cc", "kSigTerm = 15;")],
+        134: [("src/platform/windows/interrupt.cc", "kAbortStatus = 134;")],
+    },
+    "vornel-fleet": {
+        0: [("src/fleet/outcomes.cc", "judge.failed ? 1 : 0")],
+        1: [("src/fleet/outcomes.cc", "judge.failed ? 1 : 0")],
+        2: [("src/fleet/vornel-fleet.sh", "exit 2")],
+        3: [("src/fleet/outcomes.cc", "judge.abnormal ? 3")],
+        4: [("src/fleet/outcomes.cc", "judge.lost ? 4")],
+        130: [("src/fleet/vornel-fleet.sh", "interrupted=130")],
+        143: [("src/fleet/vornel-fleet.sh", "interrupted=143")],
+    },
+}
+# The process-wide exit in 128 + signal that the statuses above rest on.
+SIGNAL_EXITS = [("src/platform/posix/interrupt.cc", "std::exit(128 + signal_number)"),
+                ("src/platform/windows/interrupt.cc", "std::exit(128 + signal_number)")]
+
+# The time-out table of the README and vornel(1): the row's label, what the
+# documents say, and what that must be by the code's constants.
+CONSTANTS = {
+    "src/ftp/timeouts.h": ["kFtpConnectTimeoutMs", "kFtpReplyTimeoutMs", "kFtpStallTimeoutMs",
+                           "kFtpListingTimeoutMs", "kFtpTransferTimeoutMs"],
+    "src/ftp/curl_client.cc": ["kMaxListingBytes", "kMaxDownloadBytes"],
+    "src/device/probe.h": ["kAnswersNeeded", "kEchoTimeoutMs"],
+    "src/session/passes.h": ["kProbeFailureLimit", "kAfterDownloadPauseMs"],
+    "src/device/transfer.h": ["kFailedTransferPauseMs"],
+}
+LIMITS = [
+    ("FTP connection and login", "10 s", "kFtpConnectTimeoutMs / 1000"),
+    ("FTP reply", "30 s", "kFtpReplyTimeoutMs / 1000"),
+    ("FTP data", "30 s", "kFtpStallTimeoutMs / 1000"),
+    ("FTP listing", "60 s", "kFtpListingTimeoutMs / 1000"),
+    ("FTP listing", "4 MiB", "kMaxListingBytes / 2**20"),
+    ("FTP transfer", "120 s", "kFtpTransferTimeoutMs / 1000"),
+    ("FTP transfer", "256 MiB", "kMaxDownloadBytes / 2**20"),
+    ("ICMP echo", "1 s per request", "kEchoTimeoutMs / 1000"),
+    ("ICMP echo", "29 requests", "kAnswersNeeded + kProbeFailureLimit - 1"),
+    ("after a failed upload, or a failed download login", "15 s", "kFailedTransferPauseMs / 1000"),
+    ("after each successful download", "3 s", "kAfterDownloadPauseMs / 1000"),
+]
+
+# Every program line the documents quote ({} stands for what varies), and the
+# source that writes its fixed parts.
+MESSAGES = [
+    ("vornel: {}:{}: IniFileName value leads out of the working directory; the whole group is "
+     "ignored", [("src/targets/target_list.cc", '"value "'),
+                 ("src/targets/target_list.cc", "; the whole group is ignored"),
+                 ("src/base/local_name.cc", '"leads out of the working directory"')]),
+    ("vornel: {}:{}: {}= expected; the group goes on with an empty {}",
+     [("src/targets/target_list.cc", '"= expected; the group goes on with an empty "')]),
+    ("vornel: {} holds device passwords and can be read by other users; make it yours alone "
+     "with: chmod 600 {}", [("src/session/target_list_builder.cc", " holds device passwords and "
+                             "can be read by other users; ")]),
+    ("vornel: cannot open log.txt: a link owned by another user is on its way (only your own "
+     "links and root's are followed)",
+     [("src/session/driver.cc", '"vornel: cannot open "'),
+      ("src/platform/posix/append_file.cc", "a link owned by another user is on its way (only "
+       "your own links and root's are followed)")]),
+    ("vornel: cannot write log.txt: {}; the log is incomplete from here on",
+     [("src/report/watched_log.cc", '"vornel: cannot write "'),
+      ("src/report/watched_log.cc", '"; the log is incomplete from here on\\n"')]),
+    ("vornel: cannot open an ICMP socket, so every device will look unreachable.",
+     [("src/device/probe.cc", "vornel: cannot open an ICMP socket, so every device will look "
+       "unreachable.\\n")]),
+    ("vornel-fleet: {} groups of {} in {} shards, {} at a time, under {}",
+     [("src/fleet/cut_command.cc", '" groups of "'),
+      ("src/fleet/vornel-fleet.sh", '"$me: $plan, $jobs at a time, under $work"')]),
+    ("vornel-fleet: {} groups of {} in {} shards on {} hosts, under {}",
+     [("src/fleet/vornel-fleet.sh", '"$me: $plan on ${#host_login[@]} hosts, under $work"')]),
+    ("vornel-fleet: {} devices, {} OK, {} failed; logs in {}/shard-N/log.txt",
+     [("src/fleet/outcomes.cc", '" failed; logs in "'), ("src/fleet/outcomes.cc", '"/shard-N/log.txt\\n"')]),
+    ("vornel-fleet: results in {}/results.csv; the {} to run again in {}/rerun_list.txt",
+     [("src/fleet/outcomes_command.cc", '" devices to run again in "'),
+      ("src/fleet/outcomes_command.cc", '"; the device to run again in "')]),
+]
+PROGRAM_LINE = re.compile(r"^(vornel(?:-fleet|-shard)?): ")
+
+
+def read(path):
+    with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+        return f.read()
+
+
+def roff_text(text):
+    """A man page's words as a reader sees them, roughly: escapes undone."""
+    return text.replace("\\-", "-").replace("\\e", "\\").replace("\\(bu", "")
+
+
+def code_constant(path, name):
+    match = re.search(r"\b%s\s*=\s*([^;]+);" % name, read(path))
+    if match is None:
+        raise AssertionError(f"{path} no longer defines {name}")
+    # 10'000, curl_off_t{4} << 20, 1000u: the number as C++ reads it.
+    expression = re.sub(r"\b\w+\{(\w+)\}", r"\1", match.group(1)).replace("'", "")
+    expression = re.sub(r"\b(\d+)[uUlL]+\b", r"\1", expression)
+    return eval(compile(ast.parse(expression, mode="eval"), path, "eval"), {"__builtins__": {}})
+
+
+def doc_statuses(text):
+    """The statuses a README table's first column or a man page's .TP tags list."""
+    tags = re.findall(r"^\| ([\d, ]+) \|", text, re.M)
+    tags += re.findall(r"^\.TP\n\.BR? ([^\n]+)$", text, re.M)
+    return {int(n) for tag in tags for n in re.findall(r"\d+", tag)}
+
+
+def section(text, start, end):
+    at = text.index(start)
+    stop = text.find(end, at + len(start))
+    return text[at:stop if stop >= 0 else len(text)]
+
+
+def quoted_program_lines(path):
+    """(line number, text) of every program line a document quotes."""
+    text = read(path)
+    if path.endswith(".1"):
+        text = roff_text(text)
+    found = []
+    for number, line in enumerate(text.splitlines(), 1):
+        candidates = re.findall(r"`([^`]+)`", line) + [line.strip()]
+        found += [(number, c) for c in candidates if PROGRAM_LINE.match(c)]
+    return found
+
+
+def message_pattern(message):
+    return re.compile("^" + ".+?".join(re.escape(part) for part in message.split("{}")) + "$")
+
+
+class Claims(unittest.TestCase):
+
+    def test_exit_statuses_are_the_programs(self):
+        readme = read(README)
+        tables = {
+            "vornel": section(readme, "## Exit statuses", "\n## "),
+            "vornel-fleet": section(readme, "| 0 | every device succeeded |", "\n\n"),
+        }
+        for program, statuses in STATUSES.items():
+            man = section(read(MAN[program]), ".SH EXIT STATUS", ".SH ")
+            for where, text in (("README.md", tables[program]), (MAN[program], man)):
+                listed = doc_statuses(text)
+                self.assertEqual(listed, set(statuses), f"{where}: exit statuses of {program}")
+            for status, sources in statuses.items():
+                for path, fragment in sources:
+                    self.assertIn(fragment, read(path), f"{program} status {status}: {path}")
+        for path, fragment in SIGNAL_EXITS:
+            self.assertIn(fragment, read(path), path)
+
+    def test_limits_are_the_codes(self):
+        values = {}
+        for path, names in CONSTANTS.items():
+            values.update({name: code_constant(path, name) for name in names})
+        readme = read(README)
+        man = roff_text(read(MAN["vornel"]))
+        for label, said, expression in LIMITS:
+            number = float(said.split()[0])
+            self.assertEqual(number, eval(expression, {"__builtins__": {}}, values),
+                             f"{label}: the docs say {said}, the code {expression}")
+            row = re.search(r"^\| %s \|([^\n]*)$" % re.escape(label), readme, re.M)
+            self.assertIsNotNone(row, f"README.md has no time-out row {label!r}")
+            self.assertIn(said, row.group(1), f"README.md, {label}")
+            entry = re.search(r"^\.TP\n%s\n(.*?)(?=^\.(?:TP|SH))" % re.escape(label), man,
+                              re.M | re.S)
+            self.assertIsNotNone(entry, f"vornel.1 has no time-out entry {label!r}")
+            self.assertIn(said, " ".join(entry.group(1).split()), f"vornel.1, {label}")
+
+    def test_quoted_program_lines_are_the_programs(self):
+        patterns = [(message_pattern(m), m) for m, _ in MESSAGES]
+        quoted = set()
+        for path in [README] + list(MAN.values()):
+            for number, line in quoted_program_lines(path):
+                matches = [m for pattern, m in patterns if pattern.match(line)]
+                self.assertTrue(matches, f"{path}:{number} quotes a line no program writes: "
+                                         f"{line!r} (or MESSAGES lacks it)")
+                quoted.update(matches)
+        for message, sources in MESSAGES:
+            self.assertIn(message, quoted, f"no document quotes {message!r} any more")
+            for path, fragment in sources:
+                self.assertIn(fragment, read(path), f"{message!r}: {path}")
+
+
+if __name__ == "__main__":
+    unittest.main()
