@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
+#include "base/control_characters.h"
 #include "base/file_handle.h"
 #include "base/ipv4_address.h"
 #include "ftp/session.h"
@@ -36,14 +37,7 @@ bool init_curl_once() {
 
 // Text that reaches an FTP command must not be able to end it and start
 // another: CR, LF and every other control character are refused.
-bool is_command_safe(const char* text) {
-  if (text == nullptr) return false;
-  for (const char* p = text; *p != '\0'; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 0x20 || c == 0x7f) return false;
-  }
-  return true;
-}
+bool is_command_safe(const char* text) { return text != nullptr && !has_control_character(text); }
 
 bool is_remote_name(const char* name) { return is_command_safe(name) && name[0] != '\0'; }
 

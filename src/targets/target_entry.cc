@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
+#include "base/control_characters.h"
 #include "base/local_name.h"
 
 namespace vornel {
@@ -59,17 +60,6 @@ std::string fill(const char* line, const char* value) {
   std::string text(line);
   text.replace(text.find("%s"), 2, value);
   return text;
-}
-
-// A NUL would cut the value short (naming another device or file), and any
-// other control character could never reach the device: FTP commands can't
-// carry them.
-bool has_control_character(const std::string& line) {
-  for (char c : line) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) return true;
-  }
-  return false;
 }
 
 // Asks until a line fits the field (and, for a file_name, names a file of

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
+#include "base/control_characters.h"
 #include "base/local_name.h"
 
 namespace vornel {
@@ -77,15 +78,6 @@ std::string too_long(std::size_t width) {
 
 constexpr char kCutByNul[] = "value ends in a NUL byte";
 constexpr char kControlCharacter[] = "value holds a control character";
-
-// Such a value could never reach a device as written, and would be echoed
-// raw to the terminal in every progress line.
-bool has_control_character(std::string_view value) {
-  for (char c : value) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  }
-  return false;
-}
 
 // Why a value can't be taken, or "" when it can.
 std::string refusal(std::string_view value, bool cut, std::size_t width, bool file_name = false) {

@@ -10,6 +10,8 @@
 #include <deque>
 #include <string_view>
 
+#include "platform/posix/regular_file.h"
+
 namespace vornel {
 namespace {
 
@@ -148,15 +150,8 @@ FileHandle open_append_stream(const char* path, std::string* error) {
   if (fd < 0) return FileHandle();
   // A directory never opens for writing; anything else that is no regular
   // file is refused here, where the operator can be told.
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    *error = "not a regular file";
-    close(fd);
-    return FileHandle();
-  }
-  int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    *error = std::strerror(errno);
+  if (const char* why = regular_file_refusal(fd)) {
+    *error = why;
     close(fd);
     return FileHandle();
   }

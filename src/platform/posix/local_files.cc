@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/regular_file.h"
+
 namespace vornel {
 namespace {
 
@@ -17,10 +19,7 @@ class PosixLocalFiles : public LocalFiles {
   FileHandle open_for_reading(const char* name) override {
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return FileHandle();
-    struct stat info;
-    int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (regular_file_refusal(fd) != nullptr) {
       close(fd);
       return FileHandle();
     }
