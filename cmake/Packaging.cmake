@@ -4,7 +4,7 @@
 # The man page is installed compressed, as Debian keeps them; gzip -n leaves
 # no name or time stamp in it, so the same page makes the same package.
 set(VORNEL_MAN_PAGES)
-foreach(page vornel.1 vornel-shard.1 vornel-fleet.1)
+foreach(page vornel.1 vornel-batch.1 vornel-shard.1 vornel-fleet.1)
   set(built ${PROJECT_BINARY_DIR}/man/${page})
   add_custom_command(OUTPUT ${built}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${page} ${built}
