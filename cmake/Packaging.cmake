@@ -4,7 +4,7 @@
 # The man page is installed compressed, as Debian keeps them; gzip -n leaves
 # no name or time stamp in it, so the same page makes the same package.
 set(VORNEL_MAN_PAGES)
-foreach(page vornel.1 vornel-shard.1 vornel-fleet.1)
+foreach(page vornel.1 vornel-batch.1 vornel-shard.1 vornel-fleet.1)
   set(built ${PROJECT_BINARY_DIR}/man/${page})
   add_custom_command(OUTPUT ${built}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${page} ${built}
@@ -66,9 +66,14 @@ old, checks with ICMP echo that the device answers, and only then uploads the
 INI file or downloads config.ini. Every step is shown on the console and
 appended to log.txt, and each pass ends with a summary of the failures.
 
-The install script gives /usr/bin/vornel the CAP_NET_RAW capability, the way
-ping gets it, so that operators who are not root can probe devices. The
-package holds the vornel(1) manual page and an example batch list.
+vornel-batch runs the same passes ordered on the command line, for scripts
+and schedulers, and writes a record per device; its check is a preflight
+that sends nothing.
+
+The install script gives /usr/bin/vornel and /usr/bin/vornel-batch the
+CAP_NET_RAW capability, the way ping gets it, so that operators who are not
+root can probe devices. The package holds the manual pages and an example
+batch list.
 
 vornel-fleet runs Vornel on a large fleet, several at a time, here or on
 ssh hosts, and ends with one summary, a results.csv and the list of the

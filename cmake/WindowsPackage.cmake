@@ -1,6 +1,7 @@
 # The zip handed to Windows operators, made by `cpack` (target `package`) in
 # the Windows build: vornel-<version>-win64.zip holding one folder with
-# vornel.exe, vornel-shard.exe (cuts a list for several consoles and reads
+# vornel.exe, vornel-batch.exe (the passes without questions, a record per
+# device), vornel-shard.exe (cuts a list for several consoles and reads
 # their outcomes back), README.txt and example upload_list.txt and
 # download_list.txt.
 # The texts get CRLF line ends, as Notepad and the rest of Windows expect;
@@ -34,7 +35,7 @@ foreach(licence LICENSE LICENSE.txt COPYING)
   endif()
 endforeach()
 
-install(TARGETS vornel vornel-shard RUNTIME DESTINATION .)
+install(TARGETS vornel vornel-batch vornel-shard RUNTIME DESTINATION .)
 install(FILES ${VORNEL_ZIP_FILES} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -166,8 +166,8 @@ exe=$build/vornel.exe
 # downloads folder) would run as the operator before main(); one that a bare
 # Windows lacks would keep the exe from starting. Other system DLLs are loaded
 # at run time from the system folder only (platform/windows/icmp_echo.cc).
-# vornel-shard.exe's imports count with vornel.exe's.
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" "$build/vornel-shard.exe" |
+# vornel-batch.exe's and vornel-shard.exe's imports count with vornel.exe's.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" "$build/vornel-batch.exe" "$build/vornel-shard.exe" |
   sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
 unsafe=""
 for dll in $imports; do
@@ -181,7 +181,7 @@ for dll in $imports; do
   esac
 done
 if [ -n "$unsafe" ]; then
-  echo "build-windows: vornel.exe or vornel-shard.exe imports DLLs that are not KnownDLLs:$unsafe" >&2
+  echo "build-windows: vornel.exe, vornel-batch.exe or vornel-shard.exe imports DLLs that are not KnownDLLs:$unsafe" >&2
   exit 1
 fi
 echo "build-windows: imports only KnownDLLs:" $imports >&2

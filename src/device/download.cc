@@ -10,22 +10,23 @@ namespace {
 
 constexpr char kRemoteName[] = "config.ini";
 constexpr char kAddressSuffix[] = ".ini";
-constexpr char kLoginFailed[] = "ERROR: log in failed.\n";
 constexpr char kDownloadFailed[] = "\tINI file download failed.\n";
 // Log only: a device whose file came longer or shorter than it said.
 constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 }  // namespace
 
-int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record) {
+int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record,
+                      FetchedName naming, std::string* saved_as) {
   char local_name[32] = "";
   // Anything under the name counts, even a file we can't read or a dangling
   // link: what we fetch must never land on top of it.
-  if (files.name_taken(kRemoteName)) {
+  bool taken = files.name_taken(kRemoteName);
+  if (taken) ++t.totals.config_ini_detected;
+  if (taken || naming == FetchedName::kByAddress) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
-    ++t.totals.config_ini_detected;
   }
-  ScopedFtpSession session = login_for_transfer(t, record, kLoginFailed);
+  ScopedFtpSession session = login_for_transfer(t, record, kDownloadLoginFailed);
   if (!session) return 0;
   say(t.out, kSuccessfulSpaced);
   flush_log(t.out);
@@ -42,6 +43,7 @@ int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord*
   }
   flush_log(t.out);
   record->status = STATUS_SUCCESS;
+  if (saved_as != nullptr) *saved_as = local_name[0] != '\0' ? local_name : kRemoteName;
   return 1;
 }
 

@@ -1,10 +1,21 @@
 #ifndef VORNEL_DEVICE_DOWNLOAD_H_
 #define VORNEL_DEVICE_DOWNLOAD_H_
 
+#include <string>
+
 #include "device/transfer.h"
 #include "platform/local_files.h"
 
 namespace vornel {
+
+// Completes the "Logging in" label when the download's login fails.
+inline constexpr char kDownloadLoginFailed[] = "ERROR: log in failed.\n";
+
+// How a fetched file is named in the working directory.
+enum class FetchedName {
+  kConfigIniFirst,  // "config.ini" while that name is free, then ADDRESS.ini
+  kByAddress,       // always ADDRESS.ini
+};
 
 // Fetches the device's "config.ini" into the working directory (files): as
 // "config.ini" when no file of that name exists there yet, otherwise as the
@@ -12,8 +23,12 @@ namespace vornel {
 // so an operator's existing "config.ini" is never replaced. Reports on the
 // console and in the log, stores the outcome in record->status and counts a
 // failure. Returns 1 when the file was fetched, 0 otherwise; a failed login
-// is followed by a 15 s pause.
-int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record);
+// is followed by a 15 s pause. With FetchedName::kByAddress every file is
+// named after its device; a "config.ini" found is still counted. When
+// saved_as is given it receives the local name of a fetched file.
+int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record,
+                      FetchedName naming = FetchedName::kConfigIniFirst,
+                      std::string* saved_as = nullptr);
 
 }  // namespace vornel
 

@@ -50,7 +50,7 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
 }
 
 int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record) {
+                      const TargetRecord& record, std::optional<int32_t>* firmware) {
   // Nothing reads the reply copies: they keep the calls FTP clients are built
   // for (login, reply, list, reply, quit), a copy of a failed login's included.
   char reply[kReplySize];
@@ -77,6 +77,7 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
   flush_log(out);
 
   int32_t version = found ? parse_firmware_version(name) : 0;
+  if (found && firmware != nullptr) *firmware = version;
   return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;
 }
 

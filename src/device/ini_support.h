@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "platform/ftp_client.h"
 #include "platform/local_files.h"
@@ -33,9 +34,12 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]);
 // Logs in to the device, lists its login directory into "foundfir.txt" (in
 // files) and judges its firmware. Writes diagnostics to the log only. A listing without
 // any firmware image gives version 0, so the device is judged too old rather
-// than judged by whatever file happens to be listed last.
+// than judged by whatever file happens to be listed last. When firmware is
+// given it receives the version read from the firmware image's name, and
+// stays empty when no image was found.
 int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record);
+                      const TargetRecord& record,
+                      std::optional<int32_t>* firmware = nullptr);
 
 }  // namespace vornel
 

@@ -4,8 +4,9 @@
 
 namespace vornel {
 
-ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
-                                    const char* failed_text) {
+namespace {
+
+ScopedFtpSession login(const TransferContext& t, TargetRecord* record, const char* failed_text) {
   say(t.out, kLoggingInLabel);
   flush_log(t.out);
   ScopedFtpSession session(t.ftp, record->ip_address, record->user_name, record->password);
@@ -13,9 +14,26 @@ ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* reco
     say(t.out, failed_text);
     flush_log(t.out);
     record_failure(t.totals, record, STATUS_LOGIN_FAILED);
-    t.sleeper.sleep_ms(kFailedTransferPauseMs);
   }
   return session;
+}
+
+}  // namespace
+
+ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
+                                    const char* failed_text) {
+  ScopedFtpSession session = login(t, record, failed_text);
+  if (!session) t.sleeper.sleep_ms(kFailedTransferPauseMs);
+  return session;
+}
+
+bool check_transfer_login(const TransferContext& t, TargetRecord* record,
+                          const char* failed_text) {
+  ScopedFtpSession session = login(t, record, failed_text);
+  if (!session) return false;
+  say(t.out, kSuccessfulSpaced);
+  flush_log(t.out);
+  return true;
 }
 
 void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session) {

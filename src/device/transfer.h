@@ -30,6 +30,13 @@ struct TransferContext {
 ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
                                     const char* failed_text);
 
+// The preflight's login: the label and the login as login_for_transfer, a
+// failure reported, counted and stored the same way but without the pause;
+// a session that opened is quit at once, with "Successful \n" after the
+// label. True when the device let the user in.
+bool check_transfer_login(const TransferContext& t, TargetRecord* record,
+                          const char* failed_text);
+
 // A transfer that failed inside its session: counted, stored as
 // STATUS_TRANSFER_FAILED, session ended. The caller has reported it.
 void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session);

@@ -5,14 +5,13 @@
 namespace vornel {
 namespace {
 
-constexpr char kLoginFailed[] = "ERROR: log in failed.\n\n";
 constexpr char kLoadingLabel[] = "\tLoading configuration              ";
 constexpr char kUploadFailed[] = "INI file upload failed.\n\n";
 
 }  // namespace
 
 int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file) {
-  ScopedFtpSession session = login_for_transfer(t, record, kLoginFailed);
+  ScopedFtpSession session = login_for_transfer(t, record, kUploadLoginFailed);
   if (!session) return 0;
   say_console(t.out, kSuccessfulSpaced);
   say_console(t.out, kLoadingLabel);

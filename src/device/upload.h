@@ -7,6 +7,9 @@
 
 namespace vornel {
 
+// Completes the "Logging in" label when the upload's login fails.
+inline constexpr char kUploadLoginFailed[] = "ERROR: log in failed.\n\n";
+
 // Logs in to the device and puts the record's INI file on it under the same
 // name. The file is the one the pass's file check opened (ini_file, still
 // owned by the caller), sent as it is: its name is not opened again, so it

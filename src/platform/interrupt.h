@@ -28,6 +28,20 @@ int pending_interrupt();
 // If a signal was received, ends the process with status 128 + signal.
 void exit_if_interrupted();
 
+// For a program that must finish the device it is working before it stops
+// (vornel-batch): from now on a SIGINT, SIGTERM or SIGHUP no longer ends the
+// run at a blocking point. pending_interrupt() stays 0 and
+// exit_if_interrupted() does nothing, so a login, listing, probe or transfer
+// under way goes on within its own limits; only a pause is cut short, as
+// nothing follows it. The program asks interrupt_received() between devices
+// and ends in its own way. On Windows, closing the console window, logoff
+// and shutdown still end the run at the next blocking point: Windows ends
+// the process a few seconds after those events whatever it is doing.
+void defer_interrupts();
+
+// The signal received (SIGINT, SIGTERM or SIGHUP), or 0; deferred or not.
+int interrupt_received();
+
 }  // namespace vornel
 
 #endif  // VORNEL_PLATFORM_INTERRUPT_H_

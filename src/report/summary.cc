@@ -33,7 +33,24 @@ void report_target(Transcript& out, const TargetRecord& record) {
   say_log_first(out, kReasonUnknown, kReasonUnknown);
 }
 
+// A summary text without the blanks before it and the newline after it.
+std::string sentence_of(std::string text) {
+  std::size_t begin = text.find_first_not_of(' ');
+  text.erase(0, begin == std::string::npos ? text.size() : begin);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
 }  // namespace
+
+std::string failure_sentence(const TargetRecord& record) {
+  for (const SummaryReason& reason : kSummaryReasons) {
+    if (reason.status == record.status) {
+      return sentence_of(format(reason.console, record.ini_file_name));
+    }
+  }
+  return sentence_of(kReasonUnknown);
+}
 
 void print_summary(Transcript& out, const RunTotals& totals, const TargetRecord* list) {
   say(out, kSummaryHeader);

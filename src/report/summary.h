@@ -12,6 +12,11 @@ namespace vornel {
 // Writes to the console and the log; changes nothing in the records.
 void print_summary(Transcript& out, const RunTotals& totals, const TargetRecord* list);
 
+// Why a record did not succeed, as its summary line says it on the console,
+// without the layout around it: "Could not log into the FTP server.",
+// "Could not open file site.ini.", "Unknown failure.".
+std::string failure_sentence(const TargetRecord& record);
+
 }  // namespace vornel
 
 #endif  // VORNEL_REPORT_SUMMARY_H_

@@ -6,14 +6,9 @@
 #include "session/main_menu.h"
 #include "session/passes.h"
 #include "session/run_context.h"
+#include "session/version.h"
 
 namespace vornel {
-namespace {
-
-constexpr char kBanner[] = "%s\n\n";
-constexpr char kVersion[] = "Vornel version 1.0d";
-
-}  // namespace
 
 int run_utility(Env env, const LogOpener& open_log) {
   std::string start_time = format_start_time(env.clock->local_now());

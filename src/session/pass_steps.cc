@@ -24,7 +24,7 @@ constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
 
 bool pass_check_ini_support(RunContext& run, TargetRecord* record) {
   say(run.out, kCheckLabel);
-  switch (check_ini_support(run.out, *run.env.ftp, *run.env.files, *record)) {
+  switch (check_ini_support(run.out, *run.env.ftp, *run.env.files, *record, &run.notes.firmware)) {
     case kIniSupported:
       say(run.out, kSuccessfulPlain);
       return true;
@@ -53,15 +53,18 @@ bool pass_probe(RunContext& run, TargetRecord* record, const char* ok_text) {
   return true;
 }
 
-bool run_pass(RunContext& run, const PassKind& kind,
-              void (*take_target)(RunContext& run, TargetRecord* record)) {
+void end_pass(RunContext& run, const TargetRecord* first) {
+  print_summary(run.out, run.totals, first);
+  write_pass_footer(run.out);
+}
+
+bool run_pass(RunContext& run, const PassKind& kind, TargetStep take_target) {
   TargetRecord* first = build_target_list(run, kind);
   if (first == nullptr) return false;
   for (TargetRecord* record = first; record != nullptr; record = record->next) {
     take_target(run, record);
   }
-  print_summary(run.out, run.totals, first);
-  write_pass_footer(run.out);
+  end_pass(run, first);
   free_target_list(first);
   return true;
 }

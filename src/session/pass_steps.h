@@ -1,6 +1,7 @@
 #ifndef VORNEL_SESSION_PASS_STEPS_H_
 #define VORNEL_SESSION_PASS_STEPS_H_
 
+#include "base/file_handle.h"
 #include "session/run_context.h"
 #include "targets/target_record.h"
 
@@ -15,6 +16,11 @@ bool pass_check_ini_support(RunContext& run, TargetRecord* record);
 // The connection label, the probe, and its verdict completed by ok_text
 // (the two passes word the success differently).
 bool pass_probe(RunContext& run, TargetRecord* record, const char* ok_text);
+
+// The upload's file check: the file label, and the local INI file opened
+// (a plain file of the working directory) for the upload to send. An empty
+// handle when the check failed (reported, counted, status stored).
+FileHandle check_local_file(RunContext& run, TargetRecord* record);
 
 }  // namespace vornel
 

@@ -17,17 +17,6 @@ constexpr char kActionPrompt[] = "\tAction: ";
 constexpr char kNotUnderstood[] = "\t ** Input not understood, please try again **\n";
 constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\n";
 
-// A batch list holds every device's password: like ssh with a private key,
-// say once when others can read it. The run goes on as usual.
-void warn_if_shared(RunContext& run, const char* file_name, std::FILE* list_file) {
-  if (!run.env.files->shared_with_others(list_file)) return;
-  if (!run.shared_lists_said.insert(file_name).second) return;
-  run.env.console->error(std::string("vornel: ") + file_name +
-                         " holds device passwords and can be read by other users; "
-                         "make it yours alone with: chmod 600 " +
-                         file_name + "\n");
-}
-
 TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
   auto* record = new TargetRecord{};
   if (pass.prompt_target(*run.env.console, record) == 0) {
@@ -38,6 +27,15 @@ TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
 }
 
 }  // namespace
+
+void warn_if_shared(RunContext& run, const char* file_name, std::FILE* list_file) {
+  if (!run.env.files->shared_with_others(list_file)) return;
+  if (!run.shared_lists_said.insert(file_name).second) return;
+  run.env.console->error(std::string("vornel: ") + file_name +
+                         " holds device passwords and can be read by other users; "
+                         "make it yours alone with: chmod 600 " +
+                         file_name + "\n");
+}
 
 const PassKind kUploadPass = {
     .list_file_name = "upload_list.txt",

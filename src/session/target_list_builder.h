@@ -1,6 +1,8 @@
 #ifndef VORNEL_SESSION_TARGET_LIST_BUILDER_H_
 #define VORNEL_SESSION_TARGET_LIST_BUILDER_H_
 
+#include <cstdio>
+
 #include "platform/console.h"
 #include "session/run_context.h"
 #include "targets/target_record.h"
@@ -19,6 +21,11 @@ struct PassKind {
 
 extern const PassKind kUploadPass;
 extern const PassKind kDownloadPass;
+
+// A batch list holds every device's password: like ssh with a private key,
+// say once a run on standard error when others can read it. The run goes on
+// as usual.
+void warn_if_shared(RunContext& run, const char* file_name, std::FILE* list_file);
 
 // Builds the target list of a pass: from the batch list file when it exists
 // and the operator chooses it (and it holds a group), otherwise one target

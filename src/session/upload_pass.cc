@@ -12,6 +12,8 @@ namespace {
 constexpr char kFileLabel[] = "\tChecking file                      ";
 constexpr char kCantOpenFile[] = "  ... ERROR: Can't open file.\n\n";
 
+}  // namespace
+
 // The local INI file must be a plain file of the working directory and open
 // for reading before anything is sent. The open file is what the upload
 // sends, so the name is opened once only: nothing put in its place later is
@@ -43,8 +45,6 @@ void upload_target(RunContext& run, TargetRecord* record) {
     flush_log(run.out);
   }
 }
-
-}  // namespace
 
 bool run_upload_pass(RunContext& run) { return run_pass(run, kUploadPass, upload_target); }
 

@@ -15,8 +15,8 @@ import unittest
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 README = "README.md"
-MAN = {"vornel": "docs/vornel.1", "vornel-fleet": "docs/vornel-fleet.1",
-       "vornel-shard": "docs/vornel-shard.1"}
+MAN = {"vornel": "docs/vornel.1", "vornel-batch": "docs/vornel-batch.1",
+       "vornel-fleet": "docs/vornel-fleet.1", "vornel-shard": "docs/vornel-shard.1"}
 
 # Exit statuses of each program, and what in the source makes each one.
 STATUSES = {
@@ -30,6 +30,15 @@ STATUSES = {
               ("src/platform/windows/interrupt.cc", "kSigInt = 2;")],
         143: [("src/platform/posix/interrupt.cc", "sigaction(SIGTERM"),
               ("src/platform/windows/interrupt.cc", "kSigTerm = 15;")],
+        134: [("src/platform/windows/interrupt.cc", "kAbortStatus = 134;")],
+    },
+    "vornel-batch": {
+        0: [("src/session/batch.h", "kAllOk = 0,")],
+        1: [("src/session/batch.h", "kSomeFailed = 1,")],
+        2: [("src/session/batch.h", "kNothingRun = 2,")],
+        129: [("src/session/batch.cc", "return 128 + signal_number;")],
+        130: [("src/session/batch.cc", "return 128 + signal_number;")],
+        143: [("src/session/batch.cc", "return 128 + signal_number;")],
         134: [("src/platform/windows/interrupt.cc", "kAbortStatus = 134;")],
     },
     "vornel-fleet": {
@@ -119,7 +128,7 @@ MESSAGES = [
     ("vornel-fleet: {} cannot keep the run's history; nothing was run",
      [("src/fleet/vornel-fleet.sh", '"$me: $archive cannot keep the run\'s history; nothing was run"')]),
 ]
-PROGRAM_LINE = re.compile(r"^(vornel(?:-fleet|-shard)?): ")
+PROGRAM_LINE = re.compile(r"^(vornel(?:-batch|-fleet|-shard)?): ")
 
 
 def read(path):
@@ -177,6 +186,8 @@ class Claims(unittest.TestCase):
         readme = read(README)
         tables = {
             "vornel": section(readme, "## Exit statuses", "\n## "),
+            "vornel-batch": section(readme, "| 0 | every device ok (or, for a preflight, ready) |",
+                                    "\n\n"),
             "vornel-fleet": section(readme, "| 0 | every device succeeded |", "\n\n"),
         }
         for program, statuses in STATUSES.items():

@@ -52,10 +52,17 @@ class FakeLog : public LogSink {
   std::string flushed_;
 };
 
+// Local time stands still; the UTC and steady clocks move on by step_ms at
+// every reading, so each device's record gets times of its own.
 class FixedClock : public Clock {
  public:
   std::tm local_now() override { return now; }
+  std::int64_t utc_ms() override { return utc += step_ms; }
+  std::int64_t steady_ms() override { return steady += step_ms; }
   std::tm now = {};
+  std::int64_t utc = 1764633600000;  // 2025-12-02T00:00:00Z
+  std::int64_t steady = 0;
+  std::int64_t step_ms = 250;
 };
 
 // Records every pause instead of taking it.

@@ -71,9 +71,11 @@ cat "$work/lintian.txt"
 installed=yes
 dpkg -i "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg -i failed"; }
 binary=/usr/bin/vornel
-capabilities=$(getcap "$binary")
-echo "getcap: $capabilities"
-case "$capabilities" in *cap_net_raw=ep*) ;; *) fail "$binary lacks cap_net_raw=ep" ;; esac
+for prober in "$binary" /usr/bin/vornel-batch; do
+  capabilities=$(getcap "$prober")
+  echo "getcap: $capabilities"
+  case "$capabilities" in *cap_net_raw=ep*) ;; *) fail "$prober lacks cap_net_raw=ep" ;; esac
+done
 for file in /usr/share/doc/vornel/README.md /usr/share/doc/vornel/upload_list.example.txt; do
   dpkg -L vornel | grep -qx "$file" || fail "the package holds no $file"
 done
@@ -107,11 +109,11 @@ for heading in NAME SYNOPSIS DESCRIPTION DIALOGUE "BATCH LIST" FILES "EXIT STATU
 done
 echo "man -l: $(wc -l <"$work/man.txt") lines, no warnings"
 
-# The fleet's companions: vornel-fleet and vornel-shard installed beside
+# The companions: vornel-batch, vornel-fleet and vornel-shard installed beside
 # vornel, their pages render clean, vornel-shard reads the example list as
 # Vornel does, and vornel-fleet finds the installed vornel and vornel-shard
 # on its own (a list without a group stops it in vornel-shard's cut).
-for program in vornel-shard vornel-fleet; do
+for program in vornel-batch vornel-shard vornel-fleet; do
   dpkg -L vornel | grep -qx "/usr/bin/$program" || fail "the package holds no /usr/bin/$program"
   [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
   program_page=/usr/share/man/man1/$program.1.gz
@@ -134,7 +136,7 @@ if command -v parallel >/dev/null 2>&1; then
     { cat "$work/fleet.out"; fail "vornel-fleet did not reach the installed vornel-shard"; }
   [ ! -e "$work/fleet" ] || fail "vornel-fleet left the working directory of a cut that failed"
 fi
-echo "vornel-fleet, vornel-shard: installed, man pages clean, example list read as $groups"
+echo "vornel-batch, vornel-fleet, vornel-shard: installed, man pages clean, example list read as $groups"
 
 # One download by nobody, answers on stdin. In the test's own network
 # namespace net.ipv4.ping_group_range starts as "1 0" (nobody's group is not

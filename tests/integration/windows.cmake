@@ -7,7 +7,7 @@
 # so that the tests, vornel-fleet and shell commands start it as they start
 # the Linux build; and vornel-shard.exe likewise, for the fleet an operator
 # runs by hand in several consoles.
-foreach(program vornel vornel-shard)
+foreach(program vornel vornel-batch vornel-shard)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/${program}-wine
     CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:${program}>' \"$@\"\n"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
@@ -30,4 +30,4 @@ endforeach()
 # prefix and server of its own, reads the CRLF line ends the Windows build
 # writes, and skips what cannot run under wine (each skip says why).
 vornel_add_e2e_tests("integration;e2e;windows" 600
-  "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_SHARD_EXE=${CMAKE_BINARY_DIR}/vornel-shard-wine;VORNEL_PLATFORM=windows;VORNEL_EXE=$<TARGET_FILE:vornel>;VORNEL_PLANTED_DIR=${VORNEL_PLANTED_DIR}")
+  "VORNEL_BINARY=${VORNEL_WINE_LAUNCHER};VORNEL_BATCH=${CMAKE_BINARY_DIR}/vornel-batch-wine;VORNEL_SHARD_EXE=${CMAKE_BINARY_DIR}/vornel-shard-wine;VORNEL_PLATFORM=windows;VORNEL_EXE=$<TARGET_FILE:vornel>;VORNEL_PLANTED_DIR=${VORNEL_PLANTED_DIR}")

@@ -7,6 +7,7 @@ namespace vornel {
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
+bool g_deferred = false;
 
 extern "C" void record_signal(int signal_number) { g_signal = signal_number; }
 
@@ -39,11 +40,15 @@ void install_interrupt_handlers() {
   sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-int pending_interrupt() { return g_signal; }
+int pending_interrupt() { return g_deferred ? 0 : g_signal; }
 
 void exit_if_interrupted() {
-  int signal_number = g_signal;
+  int signal_number = pending_interrupt();
   if (signal_number != 0) std::exit(128 + signal_number);
 }
+
+void defer_interrupts() { g_deferred = true; }
+
+int interrupt_received() { return g_signal; }
 
 }  // namespace vornel

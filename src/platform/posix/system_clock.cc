@@ -19,11 +19,14 @@ struct timespec after_ms(struct timespec start, unsigned milliseconds) {
   return start;
 }
 
-void sleep_until(const struct timespec& deadline) {
+// False when an interrupt cut the pause short (deferred interrupts only:
+// otherwise the process ends here).
+bool sleep_until(const struct timespec& deadline) {
   for (;;) {
     exit_if_interrupted();
+    if (interrupt_received() != 0) return false;
     int rc = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr);
-    if (rc != EINTR) return;
+    if (rc != EINTR) return true;
   }
 }
 
@@ -47,7 +50,7 @@ void SystemSleeper::sleep_ms(unsigned milliseconds) {
     unsigned left = milliseconds - done;
     live_line_->show("pausing: " + std::to_string((left + 999) / 1000) + " s");
     done += left % 1000 != 0 ? left % 1000 : 1000;
-    sleep_until(after_ms(start, done));
+    if (!sleep_until(after_ms(start, done))) break;
   }
   live_line_->clear();
 }

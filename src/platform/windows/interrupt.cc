@@ -19,6 +19,7 @@ constexpr int kSigTerm = 15;
 constexpr int kAbortStatus = 134;
 
 std::atomic<int> g_signal{0};
+std::atomic<bool> g_deferred{false};
 HANDLE g_interrupted = nullptr;  // manual-reset event, set once a signal is recorded
 
 BOOL WINAPI on_console_event(DWORD event) { return handle_console_event(event) ? TRUE : FALSE; }
@@ -78,11 +79,21 @@ void install_interrupt_handlers() {
   std::signal(SIGABRT, on_abort);
 }
 
-int pending_interrupt() { return g_signal; }
+// Only Ctrl-C and Ctrl-Break can be deferred: after the other events
+// Windows ends the process within seconds, so the run ends at once, as the
+// handler expects.
+int pending_interrupt() {
+  int signal_number = g_signal;
+  return g_deferred && signal_number == kSigInt ? 0 : signal_number;
+}
 
 void exit_if_interrupted() {
-  int signal_number = g_signal;
+  int signal_number = pending_interrupt();
   if (signal_number != 0) std::exit(128 + signal_number);
 }
+
+void defer_interrupts() { g_deferred = true; }
+
+int interrupt_received() { return g_signal; }
 
 }  // namespace vornel

@@ -13,12 +13,14 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // Waits for the deadline on the monotonic clock, ending the process at once
-// when an interrupt arrives meanwhile.
-void sleep_until(SteadyClock::time_point deadline) {
+// when an interrupt arrives meanwhile. False when a deferred interrupt cut
+// the pause short.
+bool sleep_until(SteadyClock::time_point deadline) {
   for (;;) {
     exit_if_interrupted();
+    if (interrupt_received() != 0) return false;
     auto left = deadline - SteadyClock::now();
-    if (left <= SteadyClock::duration::zero()) return;
+    if (left <= SteadyClock::duration::zero()) return true;
     // Rounded up: a wait cut short by truncation would spin.
     auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
     wait_for_interrupt(static_cast<unsigned>(ms));
@@ -44,7 +46,7 @@ void SystemSleeper::sleep_ms(unsigned milliseconds) {
     unsigned left = milliseconds - done;
     live_line_->show("pausing: " + std::to_string((left + 999) / 1000) + " s");
     done += left % 1000 != 0 ? left % 1000 : 1000;
-    sleep_until(start + std::chrono::milliseconds(done));
+    if (!sleep_until(start + std::chrono::milliseconds(done))) break;
   }
   live_line_->clear();
 }

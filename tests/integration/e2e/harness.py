@@ -25,6 +25,7 @@ import unittest
 
 SOURCE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
 BINARY = os.environ.get("VORNEL_BINARY", os.path.join(SOURCE_DIR, "build", "vornel"))
+BATCH = os.environ.get("VORNEL_BATCH", os.path.join(SOURCE_DIR, "build", "vornel-batch"))
 
 sys.path.insert(0, os.path.join(SOURCE_DIR, "sim"))
 import devices  # noqa: E402  (after the path that finds it)
