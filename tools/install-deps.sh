@@ -22,6 +22,9 @@ for option in "$@"; do
       # capability tools, man to render the page, lintian, and hardening-check
       # (devscripts).
       packages="$packages file dpkg-dev libcap2-bin man-db groff-base lintian devscripts"
+      # The fleet report's browser test (a headless chromium driven by
+      # selenium) and promtool, which checks the metrics file.
+      packages="$packages chromium chromium-driver python3-selenium prometheus"
       ;;
     --windows) packages="$packages $windows" ;;
     # The yardsticks bench/run.sh measures Vornel against.

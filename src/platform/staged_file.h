@@ -31,6 +31,12 @@ class StagedFile {
   Opened open(const std::string& target);
   // The temporary, open for writing. REQUIRES: open() returned Opened::kYes.
   std::FILE* file() const { return file_; }
+  // Makes the file readable by every user once renamed (on Linux mode 0644,
+  // whatever the file mode creation mask; on Windows a new file takes the
+  // access list of its folder, and nothing changes). For a file another
+  // service reads, holding nothing private. REQUIRES: open() returned
+  // Opened::kYes.
+  bool let_everyone_read();
   // Flushes the data to disk, closes the temporary and renames it over the
   // target. False (and the temporary removed) when any step fails.
   bool commit();

@@ -38,6 +38,10 @@ StagedFile::Opened StagedFile::open(const std::string& target) {
   return Opened::kYes;
 }
 
+bool StagedFile::let_everyone_read() {
+  return file_ != nullptr && fchmod(fileno(file_), 0644) == 0;
+}
+
 bool StagedFile::commit() {
   if (file_ == nullptr) return false;
   bool ok = std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;

@@ -62,6 +62,8 @@ StagedFile::Opened StagedFile::open(const std::string& target) {
   return Opened::kNo;
 }
 
+bool StagedFile::let_everyone_read() { return file_ != nullptr; }
+
 bool StagedFile::commit() {
   if (file_ == nullptr) return false;
   bool ok = std::fflush(file_) == 0 && FlushFileBuffers(handle_of_stream(file_));
