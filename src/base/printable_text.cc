@@ -36,6 +36,23 @@ bool hidden_power(std::uint32_t point) {
 
 }  // namespace
 
+std::string valid_utf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t point = 0;
+    std::size_t length = sequence_at(text, i, &point);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 std::string printable_text(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -6,6 +6,13 @@
 
 namespace vornel {
 
+// text as valid UTF-8: every byte that is no part of a well-formed sequence
+// (a stray continuation byte, a sequence cut short, an overlong form, a
+// surrogate, a code point past U+10FFFF) becomes U+FFFD. A list or a device
+// may hold any byte; the records made for other programs hold text those
+// programs can read.
+std::string valid_utf8(std::string_view text);
+
 // Text that a list, a device or a host put somewhere, made fit to be shown on
 // a page or in a metrics file: valid UTF-8 (a byte that is no part of a
 // well-formed sequence becomes U+FFFD), and every control character (U+0000

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "base/utf8.h"
+#include "base/printable_text.h"
 #include "report/device_result.h"
 
 namespace vornel {
