@@ -66,7 +66,7 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
 
   // After a failed listing, a "foundfir.txt" that the FTP layer could not
   // remove (a directory that takes no changes) is an earlier device's.
-  FileHandle listing = listed ? files.open_for_reading(kListingFile) : FileHandle();
+  FileHandle listing = listed ? files.open_for_reading(kListingFile, nullptr) : FileHandle();
   if (!listing) {
     say_log(out, kNoListing);
     flush_log(out);

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "fleet/site_map.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
+#include "platform/local_files.h"
 
 namespace fs = std::filesystem;
 
@@ -70,10 +72,12 @@ bool read_options(const CommandLine& line, CutOptions* options, std::string* err
 }
 
 // Copies the INI files a shard's groups name, written afresh so that they
-// take this process's private mode. A missing file is left missing: Vornel
-// then reports that device as it would anyway.
+// take this process's private mode. A missing file is left missing, and so
+// is one refused as Vornel refuses it (another user's link or, run as root,
+// file; said once in *said): Vornel then reports that device as it would
+// anyway.
 bool copy_ini_files(const ShardPlan& plan, const Shard& shard, const fs::path& from,
-                    const fs::path& to) {
+                    const fs::path& to, std::set<std::string>* said) {
   for (std::size_t index : shard.groups) {
     const PlannedGroup& group = plan.groups[index];
     const std::string& name = group.ini_file_name;
@@ -88,7 +92,11 @@ bool copy_ini_files(const ShardPlan& plan, const Shard& shard, const fs::path& f
     std::error_code error;
     std::string content;
     if (fs::exists(to / name, error) || !fs::is_regular_file(from / name, error)) continue;
-    if (!read_whole_file(from / name, &content, true) || !write_whole_file(to / name, content)) {
+    std::string notice;
+    bool read = read_named_file(from / name, &content, &notice);
+    if (!notice.empty() && said->insert(notice).second) complain(notice);
+    if (!read && !notice.empty()) continue;
+    if (!read || !write_whole_file(to / name, content)) {
       complain("cannot copy " + (from / name).string());
       return false;
     }
@@ -103,6 +111,7 @@ bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOption
   if (list_dir.empty()) list_dir = ".";
   const char* list_name = options.upload ? "upload_list.txt" : "download_list.txt";
   std::string shards_table;
+  std::set<std::string> said;
   for (std::size_t n = 1; n <= plan->shards.size(); ++n) {
     const Shard& shard = plan->shards[n - 1];
     fs::path shard_dir = dir / ("shard-" + std::to_string(n));
@@ -113,7 +122,7 @@ bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOption
     }
     if (!write_whole_file(shard_dir / list_name, shard_list_text(plan, int(n), list_text)) ||
         (!options.upload && !write_whole_file(shard_dir / "config.ini", kPlaceholder)) ||
-        (options.upload && !copy_ini_files(*plan, shard, list_dir, shard_dir))) {
+        (options.upload && !copy_ini_files(*plan, shard, list_dir, shard_dir, &said))) {
       complain("cannot write the shard " + shard_dir.string());
       return false;
     }
@@ -231,8 +240,10 @@ int cut_command(const CommandLine& line) {
     return fail(error);
   // The list is read once: the shards are cut from this one reading, through
   // a private copy in the folder, and no later change of the list reaches them.
-  if (!read_whole_file(options.list, &list_text, true))
-    return fail("cannot read the batch list " + options.list);
+  std::string notice;
+  bool read = read_named_file(options.list, &list_text, &notice);
+  if (!notice.empty()) complain(notice);
+  if (!read) return fail("cannot read the batch list " + options.list);
   bool made;
   const fs::path dir = options.dir;
   if (!prepare_folder(dir, &made, &error)) return fail(error);
@@ -266,7 +277,9 @@ int cut_command(const CommandLine& line) {
 }
 
 int list_groups_command(const std::string& list) {
-  FileHandle file = open_file(list.c_str(), "rb");
+  std::string notice;
+  FileHandle file = working_directory_files().open_for_reading(list.c_str(), &notice);
+  if (!notice.empty()) complain(notice);
   if (!file) {
     complain("cannot read the batch list " + list);
     return 2;

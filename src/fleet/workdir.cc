@@ -2,6 +2,7 @@
 
 #include "base/file_handle.h"
 #include "fleet/tables.h"
+#include "platform/local_files.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +53,18 @@ void for_each_round(const fs::path& dir, const char* prefix, const char* suffix,
   }
 }
 
+// The whole of an open file, within kLargestFile.
+bool read_all(std::FILE* file, std::string* text) {
+  text->clear();
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    if (text->size() + got > kLargestFile) return false;
+    text->append(buffer, got);
+  }
+  return !std::ferror(file);
+}
+
 }  // namespace
 
 bool read_whole_file(const fs::path& path, std::string* text, bool follow_link) {
@@ -59,15 +72,12 @@ bool read_whole_file(const fs::path& path, std::string* text, bool follow_link) 
   if (!fs::is_regular_file(follow_link ? fs::status(path, error) : fs::symlink_status(path, error)))
     return false;
   FileHandle file = open_file(path.string().c_str(), "rb");
-  if (!file) return false;
-  text->clear();
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    if (text->size() + got > kLargestFile) return false;
-    text->append(buffer, got);
-  }
-  return !std::ferror(file.get());
+  return file && read_all(file.get(), text);
+}
+
+bool read_named_file(const fs::path& path, std::string* text, std::string* notice) {
+  FileHandle file = working_directory_files().open_for_reading(path.string().c_str(), notice);
+  return file && read_all(file.get(), text);
 }
 
 bool write_whole_file(const fs::path& path, std::string_view text) {

@@ -27,6 +27,14 @@ inline constexpr char kRerunFile[] = "rerun_list.txt";
 bool read_whole_file(const std::filesystem::path& path, std::string* text,
                      bool follow_link = false);
 
+// A file the operator names (the batch list, the INI files it names), read
+// whole by the rule the console program reads them by (LocalFiles): another
+// user's link on the way is not followed, another user's file is refused
+// when run as root. *notice is what that rule had to say, read or not
+// (empty when nothing). False when the file is refused, can't be read or
+// holds more than 256 MiB.
+bool read_named_file(const std::filesystem::path& path, std::string* text, std::string* notice);
+
 // Writes text as the file's new content. False when that fails.
 bool write_whole_file(const std::filesystem::path& path, std::string_view text);
 

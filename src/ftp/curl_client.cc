@@ -94,7 +94,7 @@ bool CurlFtpClient::ftp_size_mismatch(int session, long long* announced, long lo
 
 int CurlFtpClient::ftp_put(int session, const char* local_name, const char* remote_name) {
   if (local_name == nullptr) return -1;
-  FileHandle file = working_directory_files().open_for_reading(local_name);
+  FileHandle file = working_directory_files().open_for_reading(local_name, nullptr);
   return ftp_put_file(session, file.get(), remote_name);
 }
 

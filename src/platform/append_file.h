@@ -13,7 +13,8 @@ namespace vornel {
 // an empty handle, with a reason in *error, when the file can't be opened or
 // is not a regular file. On POSIX systems a symbolic link on the way, the
 // name itself included, is followed only when it belongs to the user running
-// the program or to root; any other link makes the file not openable.
+// the program or to root; any other link makes the file not openable, and so
+// does a file that belongs to another user or has other names (hard links).
 FileHandle open_append_stream(const char* path, std::string* error);
 
 }  // namespace vornel

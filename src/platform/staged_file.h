@@ -10,7 +10,8 @@ namespace vornel {
 // ".vornel-XXXXXX.part") and renamed over the target only by commit(), so the
 // target name never holds a partial file and an older file of that name stays
 // as it was until the new one is complete. An uncommitted StagedFile removes
-// its temporary when destroyed.
+// its temporary when destroyed. On POSIX systems the file is its user's
+// alone (0600) whatever the umask: what a device sends may hold secrets.
 class StagedFile {
  public:
   StagedFile() = default;

@@ -160,7 +160,9 @@ int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
     complain("cannot write the results to " + options.results + ": " + why);
     return kNothingRun;
   }
-  FileHandle list_file = env.files->open_for_reading(list_name.c_str());
+  std::string notice;
+  FileHandle list_file = env.files->open_for_reading(list_name.c_str(), &notice);
+  if (!notice.empty()) env.console->error("vornel: " + notice + "\n");
   if (!list_file) {
     complain("cannot read the batch list " + list_name);
     return kNothingRun;

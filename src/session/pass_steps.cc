@@ -22,6 +22,14 @@ constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
 
 }  // namespace
 
+FileHandle open_named_file(RunContext& run, const char* name) {
+  std::string notice;
+  FileHandle file = run.env.files->open_for_reading(name, &notice);
+  if (!notice.empty() && run.file_notices_said.insert(notice).second)
+    run.env.console->error("vornel: " + notice + "\n");
+  return file;
+}
+
 bool pass_check_ini_support(RunContext& run, TargetRecord* record) {
   say(run.out, kCheckLabel);
   switch (check_ini_support(run.out, *run.env.ftp, *run.env.files, *record, &run.notes.firmware)) {

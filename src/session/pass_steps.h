@@ -7,6 +7,12 @@
 
 namespace vornel {
 
+// A file of the working directory the operator named (a batch list, an INI
+// file), opened for reading; an empty handle when it can't be. What the
+// opening had to say of it (another user's link or file) goes to standard
+// error, once a run.
+FileHandle open_named_file(RunContext& run, const char* name);
+
 // The steps both passes take before the transfer. Each reports its outcome;
 // on failure it stores the status, counts the failure and returns false.
 

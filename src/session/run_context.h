@@ -32,6 +32,8 @@ struct RunContext {
   Prober prober;
   // The batch lists already said to be readable by other users: said once a run.
   std::set<std::string> shared_lists_said;
+  // What opening the working directory's files had to say, said once a run.
+  std::set<std::string> file_notices_said;
   DeviceNotes notes;
   FetchedName fetched_name = FetchedName::kConfigIniFirst;
 };
@@ -39,7 +41,7 @@ struct RunContext {
 // A fresh run over env. REQUIRES: env.console, env.log, env.echo and
 // env.progress are set.
 inline RunContext make_run_context(const Env& env) {
-  return {env, {*env.console, *env.log}, {}, {*env.echo, *env.progress}, {}, {}, {}};
+  return {env, {*env.console, *env.log}, {}, {*env.echo, *env.progress}, {}, {}, {}, {}};
 }
 
 inline TransferContext transfer_context(RunContext& run) {

@@ -19,11 +19,13 @@ constexpr char kCantOpenFile[] = "  ... ERROR: Can't open file.\n\n";
 // sends, so the name is opened once only: nothing put in its place later is
 // sent instead. An empty handle when the check failed (reported, counted).
 FileHandle check_local_file(RunContext& run, TargetRecord* record) {
-  say(run.out, kFileLabel);
+  // Opened before the label: a line on standard error about the file then
+  // stands on a line of its own, not inside the label's.
   FileHandle file;
   if (!local_name_refusal(record->ini_file_name)) {
-    file = run.env.files->open_for_reading(record->ini_file_name);
+    file = open_named_file(run, record->ini_file_name);
   }
+  say(run.out, kFileLabel);
   if (!file) {
     say_console(run.out, kCantOpenFile);
     flush_log(run.out);

@@ -95,8 +95,33 @@ MESSAGES = [
     ("vornel: cannot open log.txt: a link owned by another user is on its way (only your own "
      "links and root's are followed)",
      [("src/session/driver.cc", '"vornel: cannot open "'),
-      ("src/platform/posix/append_file.cc", "a link owned by another user is on its way (only "
+      ("src/platform/posix/trusted_path.h", "a link owned by another user is on its way (only "
        "your own links and root's are followed)")]),
+    ("vornel: cannot open log.txt: it belongs to another user (only a log of your own or root's "
+     "is written)",
+     [("src/platform/posix/append_file.cc", "it belongs to another user (only a log of your own "
+       "or root's is written)")]),
+    ("vornel: cannot open log.txt: it has other names, hard links (only a log of one name is "
+     "written)",
+     [("src/platform/posix/append_file.cc", "it has other names, hard links (only a log of one "
+       "name is written)")]),
+    ("vornel: {} is not read: a link owned by another user is on its way (only your own links "
+     "and root's are followed)",
+     [("src/session/pass_steps.cc", '"vornel: " + notice'),
+      ("src/platform/posix/local_files.cc", '" is not read: " + error')]),
+    ("vornel: {} is not read: it belongs to another user (uid {}), and a run as root reads only "
+     "root's files (once you trust it: chown root {})",
+     [("src/platform/posix/local_files.cc", '" is not read: it belongs to another user"'),
+      ("src/platform/posix/local_files.cc", '" (uid " + std::to_string(info.st_uid) + ")"'),
+      ("src/platform/posix/local_files.cc", '", and a run as root reads only root\'s files (once '
+       'you trust it: chown root "')]),
+    ("vornel: {} belongs to another user (uid {}), who may change it; it is read all the same (a "
+     "run as root would refuse it)",
+     [("src/platform/posix/local_files.cc", '" belongs to another user" + owner'),
+      ("src/platform/posix/local_files.cc", '", who may change it; it is read all the same (a '
+       'run as root would refuse it)"')]),
+    ("vornel: cannot give up privileges ({})",
+     [("src/platform/posix/system.cc", '"vornel: cannot give up privileges (%s)\\n"')]),
     ("vornel: cannot write log.txt: {}; the log is incomplete from here on",
      [("src/report/watched_log.cc", '"vornel: cannot write "'),
       ("src/report/watched_log.cc", '"; the log is incomplete from here on\\n"')]),

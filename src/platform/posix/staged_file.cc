@@ -25,12 +25,11 @@ StagedFile::Opened StagedFile::open(const std::string& target) {
   }
   temp_path_ = path.data();
   target_ = target;
-  // mkstemps creates the file private (0600); the finished file gets what
-  // any new file of the operator's would get.
-  mode_t mask = umask(0);
-  umask(mask);
+  // A fetched configuration holds the device's secrets, and a listing what
+  // the device keeps: readable and writable by the operator alone (0600),
+  // whatever the umask (mkstemps's 0600 is subject to it).
   file_ = fdopen(fd, "wb");
-  if (file_ == nullptr || fchmod(fd, 0666 & ~mask) != 0) {
+  if (file_ == nullptr || fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
     if (file_ == nullptr) close(fd);
     discard();
     return Opened::kNo;

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "platform/interrupt.h"
-#include "platform/posix/capabilities.h"
 #include "platform/posix/console.h"
 #include "platform/posix/icmp_echo.h"
 #include "platform/posix/live_line.h"
+#include "platform/posix/privileges.h"
 #include "platform/system_clock.h"
 #include "platform/system_env.h"
 
@@ -35,11 +35,13 @@ System::System() {
   // The ICMP socket is the one thing that may need a privilege (a raw socket:
   // root or CAP_NET_RAW). It is opened once, here, before the first prompt and
   // before libcurl starts any thread; every probe of the run uses it. The
-  // privilege is then given up, so that nothing read from a device is parsed
-  // while it is held. When no socket opens, the first probe says why.
+  // privileges are then given up (a run under sudo becomes its operator's),
+  // before the log or any file is opened, so that nothing read from a device
+  // is parsed while they are held. When no socket opens, the first probe
+  // says why.
   parts_->echo.hold_open();
   std::string error;
-  if (!drop_capabilities(&error)) {
+  if (!give_up_privileges(&error)) {
     // Running on with a privilege the run no longer needs is not an option.
     std::fprintf(stderr, "vornel: cannot give up privileges (%s)\n", error.c_str());
     std::exit(1);

@@ -21,7 +21,11 @@ class WindowsLocalFiles : public LocalFiles {
   // and hide nothing worth hiding, since every reader takes CR LF and LF.
   // CreateFileW, not fopen: the handle's type is checked before anything is
   // read (a directory does not open without FILE_FLAG_BACKUP_SEMANTICS).
-  FileHandle open_for_reading(const char* name) override {
+  // Who may change a file is its access list's business here, not an owner's
+  // alone: nothing is refused for its owner or its links, and there is never
+  // a notice.
+  FileHandle open_for_reading(const char* name, std::string* notice) override {
+    if (notice != nullptr) notice->clear();
     HANDLE handle = CreateFileW(wide_path(name).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
