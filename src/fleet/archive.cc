@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/control_characters.h"
 #include "fleet/git.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
@@ -93,14 +94,6 @@ bool is_inside(fs::path inner, fs::path outer) {
 
 std::string lines_of_count(long lines) {
   return std::to_string(lines) + (lines == 1 ? " line" : " lines");
-}
-
-std::string plain(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  return out;
 }
 
 std::string file_of(const std::string& address) { return address + ".ini"; }
@@ -331,7 +324,7 @@ std::map<std::string, DeviceChange> read_tree_diff(std::string_view text) {
 }
 
 std::string run_title(const ArchiveRequest& request, const ArchiveReport& report) {
-  return "download run " + plain(request.run_time) + ": " + std::to_string(report.changed) +
+  return "download run " + plain_text(request.run_time) + ": " + std::to_string(report.changed) +
          " changed, " + std::to_string(report.unchanged) + " unchanged, " +
          std::to_string(report.added) + " new, " + std::to_string(request.not_fetched) +
          " not fetched";
@@ -344,11 +337,11 @@ std::string commit_message(const ArchiveRequest& request, const ArchiveReport& r
   for (const auto& [address, file] : request.fetched) {
     auto found = report.devices.find(address);
     if (found == report.devices.end() || found->second.change == ConfigChange::kUnchanged) continue;
-    message += plain(file_of(address)) + ": " + change_words(found->second) + "\n";
+    message += plain_text(file_of(address)) + ": " + change_words(found->second) + "\n";
   }
-  message += "\nFetched by " + plain(user.empty() ? "an unknown user" : user) + " on " +
-             plain(host.empty() ? "an unknown host" : host) + " into " + plain(request.work_dir) +
-             "\n";
+  message += "\nFetched by " + plain_text(user.empty() ? "an unknown user" : user) + " on " +
+             plain_text(host.empty() ? "an unknown host" : host) + " into " +
+             plain_text(request.work_dir) + "\n";
   return message;
 }
 

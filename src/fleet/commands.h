@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/control_characters.h"
 #include "fleet/arguments.h"
 #include "fleet/outcomes.h"
 
@@ -39,8 +40,10 @@ int archive_command(const CommandLine& line);
 std::string archive_fleet(const std::filesystem::path& dir, const std::string& archive,
                           const FleetRecord& fleet, FleetResults* results, bool interrupted);
 
+// A message on standard error. What it quotes of a list, a host or git is
+// shown with its control characters as '?'.
 inline void complain(const std::string& text) {
-  std::fprintf(stderr, "vornel-shard: %s\n", text.c_str());
+  std::fprintf(stderr, "vornel-shard: %s\n", plain_text(text).c_str());
 }
 
 }  // namespace vornel
