@@ -17,7 +17,7 @@ namespace vornel {
 // vornel-shard LIST: one line per group Vornel takes.
 int list_groups_command(const std::string& list);
 
-// vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS] [-M MAP] LIST
+// vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M MAP] LIST
 int cut_command(const CommandLine& line);
 
 // vornel-shard jobs [-r] DIR [LIVE_HOST...]: the next round's job lines.

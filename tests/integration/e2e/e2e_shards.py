@@ -452,15 +452,15 @@ class ShardsOnHosts(VornelTest):
         self.ssh.stop()
         super().tearDown()
 
-    def host(self, *addresses, refuse_login=False, **switches):
-        host = self.ssh.add(refuse_login)
+    def host(self, *addresses, refuse_login=False, port=22, **switches):
+        host = self.ssh.add(refuse_login, port)
         for address in addresses:
             self.device(address, *switches.get(address, ()), prefix=host.command([]))
         return host
 
     def site_map(self, *hosts):
         self.write("sites.txt", "# host  devices\n" + "".join(
-            f"root@{host.address} 127.0.{host.index}.0/24\n" for host in hosts))
+            f"{host.login} 127.0.{host.index}.0/24\n" for host in hosts))
 
     results = ShardRun.results
 
@@ -477,12 +477,13 @@ class ShardsOnHosts(VornelTest):
 
     def test_upload_and_download_each_device_through_the_host_that_reaches_it(self):
         north = self.host("127.0.1.2", "127.0.1.3")
-        south = self.host("127.0.2.2")
+        # ssh takes a port only in its ssh:// form, GNU parallel as host:port.
+        south = self.host("127.0.2.2", port=2222)
         self.site_map(north, south)
         self.write("site.ini", INI)
         addresses = ["127.0.1.2", "127.0.2.2", "127.0.1.3"]
         self.write("upload_list.txt", "".join(group(a) for a in addresses))
-        hosts = f"2/root@{north.address},1/root@{south.address}"
+        hosts = f"2/{north.login},1/{south.login}"
         # A Vornel on the hosts that leaves a link and a FIFO beside its
         # files, and notes who may enter the run's folder there.
         remote = os.path.join(self.workdir, "vornel-leaving-links")
@@ -497,7 +498,7 @@ class ShardsOnHosts(VornelTest):
         self.assertEqual(status, 0, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
             "  127.0.1.2        shard 1   root@10.77.1.2       OK",
-            "  127.0.2.2        shard 3   root@10.77.2.2       OK",
+            "  127.0.2.2        shard 3   root@10.77.2.2:2222  OK",
             "  127.0.1.3        shard 2   root@10.77.1.2       OK",
         ])
         for device in self.devices:
@@ -515,7 +516,7 @@ class ShardsOnHosts(VornelTest):
             self.assertEqual(self.shard_file(shard, "run-folder-mode"), "700\n")
         self.assertEqual(self.results(), [
             "1,127.0.1.2,1,root@10.77.1.2,ok,1,,",
-            "5,127.0.2.2,3,root@10.77.2.2,ok,1,,",
+            "5,127.0.2.2,3,root@10.77.2.2:2222,ok,1,,",
             "9,127.0.1.3,2,root@10.77.1.2,ok,1,,",
         ])
         self.assertFalse(self.exists("run/rerun_list.txt"))
@@ -529,7 +530,7 @@ class ShardsOnHosts(VornelTest):
                                                    "-m", "download", "download_list.txt")
 
         self.assertEqual(status, 0, stdout + stderr)
-        self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2       OK  fetched/127.0.2.2.ini",
+        self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2:2222  OK  fetched/127.0.2.2.ini",
                       self.summary(stdout))
         for device in self.devices:
             self.assertEqual(self.read(f"run/fetched/{device.address}.ini"),
