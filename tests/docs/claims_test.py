@@ -116,6 +116,9 @@ MESSAGES = [
     ("vornel-shard: {} has uncommitted changes (see git -C {} status)",
      [("src/fleet/commands.h", '"vornel-shard: %s\\n"'),
       ("src/fleet/archive.cc", '"has uncommitted changes (see git -C "')]),
+    ("vornel-shard: another run is archiving in {}; waiting up to {} s",
+     [("src/fleet/archive.cc", '"vornel-shard: another run is archiving in %s; waiting up to %u s\\n"'),
+      ("src/fleet/archive.h", "kArchiveLockWaitMs = 60'000;")]),
     ("vornel-fleet: {} cannot keep the run's history; nothing was run",
      [("src/fleet/vornel-fleet.sh", '"$me: $archive cannot keep the run\'s history; nothing was run"')]),
 ]
