@@ -123,7 +123,10 @@ if ! plan=$("$cutter" -o "$work" -m "$mode" -k "$jobs" ${shards:+-n "$shards"} \
   exit 2
 fi
 
+# A signal stops the rounds, not the clean-up: the lists with passwords on
+# the hosts, the ssh masters and their folder go whatever ends the run.
 interrupted=""
+trap 'interrupted=129' HUP
 trap 'interrupted=130' INT
 trap 'interrupted=143' TERM
 if [ "$mode" = upload ]; then choice=1; else choice=2; fi

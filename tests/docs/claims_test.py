@@ -39,6 +39,7 @@ STATUSES = {
         3: [("src/fleet/outcomes.cc", "judge.abnormal ? 3")],
         4: [("src/fleet/outcomes.cc", "judge.lost ? 4")],
         5: [("src/fleet/archive_command.cc", "results->exit_status = 5;")],
+        129: [("src/fleet/vornel-fleet.sh", "interrupted=129")],
         130: [("src/fleet/vornel-fleet.sh", "interrupted=130")],
         143: [("src/fleet/vornel-fleet.sh", "interrupted=143")],
     },

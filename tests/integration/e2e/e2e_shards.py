@@ -4,7 +4,9 @@ run again; then shards on hosts made of sshd, each in a network namespace of
 its own with devices only it reaches."""
 
 import os
+import re
 import shutil
+import signal
 import subprocess
 import time
 
@@ -583,6 +585,47 @@ class ShardsOnHosts(VornelTest):
         with open(os.path.join(self.workdir, "run", "jobs.log")) as f:
             runs = [line.split("\t")[1] for line in f if "\t: 1;" in line]
         self.assertEqual(runs, [f"root@{doomed.address}"])
+
+    def test_a_hangup_still_clears_the_hosts_and_the_ssh_connections(self):
+        host = self.host("127.0.1.2")
+        # Its device ignores ping: the shard is still probing (10 s) at the hangup.
+        drop_pings("127.0.1.2", prefix=host.command([]))
+        self.write("site.ini", INI)
+        self.write("upload_list.txt", group("127.0.1.2"))
+        # The ssh of the run, which notes where its connections' sockets are.
+        calls = os.path.join(self.workdir, "ssh-calls")
+        ssh = os.path.join(self.workdir, "noting-ssh")
+        with open(ssh, "w") as f:
+            f.write(f'#!/bin/sh\necho "$*" >>{calls}\nexec {self.ssh.ssh_command} "$@"\n')
+        os.chmod(ssh, 0o755)
+        self.environment["PARALLEL_SSH"] = ssh
+
+        # A terminal that hangs up sends SIGHUP to the whole job.
+        run = subprocess.Popen([FLEET, "-b", BINARY, "-B", BINARY, "-w", "run", "-S", host.login,
+                                "upload_list.txt"], cwd=self.workdir,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               env=self.environment, start_new_session=True)
+        deadline = time.monotonic() + 60
+        while not any(runs_vornel(pid) for pid in host.processes()):
+            self.assertLess(time.monotonic(), deadline, "vornel never started on the host")
+            time.sleep(0.05)
+        os.killpg(run.pid, signal.SIGHUP)
+        stdout, stderr = (text.decode() for text in run.communicate(timeout=120))
+
+        self.assertEqual(run.returncode, 129, stdout + stderr)
+        # The run's folder on the host (its lists hold the passwords) is gone,
+        # and so are the ssh masters and their sockets' folder here.
+        left = host.run(["sh", "-c", "find ~ -mindepth 1"], capture_output=True)
+        self.assertEqual(left.stdout, b"")
+        with open(calls) as f:
+            sockets = re.search(r"ControlPath=(\S+)/%C", f.read()).group(1)
+        self.assertFalse(os.path.exists(sockets))
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    self.assertNotIn(sockets.encode(), f.read(), pid)
+            except OSError:
+                pass
 
 
 if __name__ == "__main__":
