@@ -9,8 +9,8 @@
 #include "fleet/git.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
+#include "platform/file_lock.h"
 #include "platform/file_owner.h"
-#include "platform/folder_lock.h"
 #include "platform/interrupt.h"
 #include "platform/staged_file.h"
 #include "platform/user_and_host.h"
@@ -133,26 +133,28 @@ bool keep_byte_for_byte(const std::string& archive, std::string* error) {
   return true;
 }
 
-// Takes the archive's lock, waiting for another run's step to end.
-bool hold(const std::string& archive, FolderLock* lock, std::string* error) {
-  FolderLock::Taken taken = lock->take(archive, 0, error);
-  if (taken == FolderLock::Taken::kBusy) {
+// Takes the archive's lock, .git/vornel.lock, waiting for another run's
+// step to end.
+bool hold(const std::string& archive, FileLock* lock, std::string* error) {
+  const std::string path = (fs::path(archive) / ".git" / "vornel.lock").string();
+  FileLock::Taken taken = lock->take(path, 0, error);
+  if (taken == FileLock::Taken::kBusy) {
     std::fprintf(stderr, "vornel-shard: another run is archiving in %s; waiting up to %u s\n",
                  plain_text(archive).c_str(), kArchiveLockWaitMs / 1000);
-    taken = lock->take(archive, kArchiveLockWaitMs, error);
+    taken = lock->take(path, kArchiveLockWaitMs, error);
   }
   switch (taken) {
-    case FolderLock::Taken::kYes:
+    case FileLock::Taken::kYes:
       return true;
-    case FolderLock::Taken::kBusy:
+    case FileLock::Taken::kBusy:
       *error = "is still held by another run's archiving step after " +
                std::to_string(kArchiveLockWaitMs / 1000) + " s";
       break;
-    case FolderLock::Taken::kInterrupted:
+    case FileLock::Taken::kInterrupted:
       *error = "was not waited for: the run was interrupted";
       break;
-    case FolderLock::Taken::kNo:
-      *error = "cannot be locked: " + *error;
+    case FileLock::Taken::kNo:
+      *error = "cannot be locked: " + path + ": " + *error;
       break;
   }
   return false;
@@ -189,7 +191,7 @@ struct Archiving {
   const std::string& archive;
   const ArchiveRequest& request;
   ArchiveReport* report;
-  FolderLock lock;    // held from check() to the end of the step
+  FileLock lock;      // held from check() to the end of the step
   std::string index;  // the run's own index, inside the repository
   std::string parent;
   std::string old_tree;
@@ -326,7 +328,7 @@ bool Archiving::record() {
 
 }  // namespace
 
-bool prepare_archive(const std::string& archive, const std::string& work_dir, FolderLock* lock,
+bool prepare_archive(const std::string& archive, const std::string& work_dir, FileLock* lock,
                      std::string* error) {
   std::error_code failed;
   if (!work_dir.empty()) {
@@ -347,7 +349,6 @@ bool prepare_archive(const std::string& archive, const std::string& work_dir, Fo
     *error = "is not a git work tree";
     return false;
   }
-  if (!hold(archive, lock, error)) return false;
   bool fresh = fs::directory_iterator(archive, failed) == fs::directory_iterator();
   if (failed) {
     *error = "cannot be read: " + failed.message();
@@ -357,8 +358,9 @@ bool prepare_archive(const std::string& archive, const std::string& work_dir, Fo
     *error = "cannot be kept: " + *error;
     return false;
   }
-  return is_own_repository(archive, error) && is_top_of_work_tree(archive, error) &&
-         keep_byte_for_byte(archive, error) && has_no_changes(archive, error);
+  return is_own_repository(archive, error) && hold(archive, lock, error) &&
+         is_top_of_work_tree(archive, error) && keep_byte_for_byte(archive, error) &&
+         has_no_changes(archive, error);
 }
 
 const char* config_change_name(ConfigChange change) {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/folder_lock.h"
+#include "platform/file_lock.h"
 
 namespace vornel {
 
@@ -33,8 +33,8 @@ inline constexpr unsigned kArchiveLockWaitMs = 60'000;
 //     user's, one its group or others may write), or its .git/config is no
 //     such file: a config others may write could run commands; git reads
 //     neither before this check;
-//   - a link stands at .git/index, .git/info or .git/info/attributes,
-//     where a run writes;
+//   - a link stands at .git/index, .git/info, .git/info/attributes or
+//     .git/vornel.lock, where a run writes;
 //   - it has uncommitted changes or files git does not track (what is
 //     ignored aside);
 //   - WORKDIR, the run's working folder, would be inside it.
@@ -43,14 +43,15 @@ inline constexpr unsigned kArchiveLockWaitMs = 60'000;
 // keep files byte for byte (core.autocrlf=false in its config, kByteForByte
 // as the last line of its .git/info/attributes, which is written to a new
 // file renamed into place).
-// Before it looks inside, it takes the archive's lock into *lock, which the
-// caller holds for the rest of its step, so that two runs never work on
-// one archive at once: while another run holds it, it says so on standard
-// error and waits up to kArchiveLockWaitMs, then gives up; an interrupt
-// ends the wait too.
+// Once .git is found the user's own, and before git is run on anything
+// else, it takes the archive's lock (.git/vornel.lock) into *lock, which the
+// caller holds for the rest of its step, so that two runs never work on one
+// archive at once: while another run holds it, it says so on standard error
+// and waits up to kArchiveLockWaitMs, then gives up; an interrupt ends the
+// wait too.
 // True when the run may go on; else *error says why, as words after the
 // archive's name.
-bool prepare_archive(const std::string& archive, const std::string& work_dir, FolderLock* lock,
+bool prepare_archive(const std::string& archive, const std::string& work_dir, FileLock* lock,
                      std::string* error);
 
 enum class ConfigChange { kNotFetched, kNew, kChanged, kUnchanged };
@@ -107,9 +108,8 @@ std::string commit_message(const ArchiveRequest& request, const ArchiveReport& r
 // throughout. Runs prepare_archive() again first: the operator may have
 // worked in the archive while the devices were fetched, and an archive named
 // only now (vornel-shard outcomes -A by hand) is made and set up the same
-// way. An interrupt noted by the
-// platform's handlers (platform/interrupt.h) before the commit is recorded
-// stops the run with the archive as it was.
+// way. An interrupt noted by the platform's handlers (platform/interrupt.h)
+// before the commit is recorded stops the run with the archive as it was.
 ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request);
 
 }  // namespace vornel

@@ -52,7 +52,7 @@ void not_updated(FleetResults* results) {
 int archive_command(const CommandLine& line) {
   if (line.operands.empty() || line.operands.size() > 2) return 2;
   std::string error;
-  FolderLock lock;
+  FileLock lock;
   if (!prepare_archive(line.operands[0], line.operands.size() == 2 ? line.operands[1] : "", &lock,
                        &error)) {
     complain(line.operands[0] + " " + error);

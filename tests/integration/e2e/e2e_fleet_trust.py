@@ -156,6 +156,7 @@ class FleetTrust(VornelTest):
                 (partial_clone, "it cannot be checked: error: bad tree object HEAD"),
                 (linked("info/attributes"), "/.git/info/attributes is a link"),
                 (linked("index"), "/.git/index is a link"),
+                (linked("vornel.lock"), "/.git/vornel.lock: it is a link"),
                 (lambda git: os.chmod(git, 0o770), "its .git can be written by other users"),
                 (lambda git: os.chmod(os.path.join(git, "config"), 0o666),
                  "its .git/config can be written by other users"),

@@ -1,4 +1,4 @@
-#include "platform/folder_lock.h"
+#include "platform/file_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/interrupt.h"
+#include "platform/posix/regular_file.h"
 
 namespace vornel {
 namespace {
@@ -19,16 +20,21 @@ constexpr auto kStep = std::chrono::milliseconds(100);
 
 }  // namespace
 
-FolderLock::~FolderLock() {
+FileLock::~FileLock() {
   if (fd_ >= 0) close(fd_);
 }
 
-FolderLock::Taken FolderLock::take(const std::string& folder, unsigned wait_ms,
-                                   std::string* error) {
+FileLock::Taken FileLock::take(const std::string& path, unsigned wait_ms, std::string* error) {
   if (fd_ >= 0) return Taken::kYes;
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO under the name must not hold the run.
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) {
-    *error = std::strerror(errno);
+    *error = errno == ELOOP ? "it is a link" : std::strerror(errno);
+    return Taken::kNo;
+  }
+  if (const char* why = regular_file_refusal(fd)) {
+    *error = why;
+    close(fd);
     return Taken::kNo;
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
