@@ -186,9 +186,10 @@ else
     [ -n "$job_lines" ] || break
     # The first line a job prints says it began on its host (started-R.txt):
     # a shard that never began may go to another host, one that did has
-    # worked devices.
+    # worked devices. Each host runs as many at once as its entry's count
+    # (100% of the "CPUs" its N/ gives; --jobs N would be N on every host).
     printf '%s\n' "$job_lines" |
-      parallel --will-cite --jobs "$jobs" --hostgroups "${logins[@]}" --ssh "$ssh_command" \
+      parallel --will-cite --jobs 100% --hostgroups "${logins[@]}" --ssh "$ssh_command" \
         --joblog "jobs-$round.log" --tag --workdir "$remote_work/{}" \
         --transferfile 'shard-{}/./' --return 'shard-{}/./' \
         ": {}; echo started; $remote" >"started-$round.txt" 2>>ssh-errors.txt

@@ -586,6 +586,28 @@ class ShardsOnHosts(VornelTest):
             runs = [line.split("\t")[1] for line in f if "\t: 1;" in line]
         self.assertEqual(runs, [f"root@{doomed.address}"])
 
+    def test_a_host_runs_no_more_shards_at_once_than_its_count(self):
+        # An ssh that lets every login in and spends half a second on each job,
+        # which says it began (so that no later round sends it again).
+        ssh = os.path.join(self.workdir, "slow-ssh")
+        with open(ssh, "w") as f:
+            f.write('#!/bin/sh\ncase "$*" in *mkdir*|*"rm -rf"*|*"-O exit"*|*rsync*) ;;\n'
+                    '  *) echo started; sleep 0.5 ;;\nesac\n')
+        os.chmod(ssh, 0o755)
+        self.environment["PARALLEL_SSH"] = ssh
+        self.write("upload_list.txt", "".join(group(f"127.0.0.{n}") for n in range(2, 10)))
+
+        self.run_on_hosts("-k", "8", "-n", "8", "-S", "1/north,2/south", "upload_list.txt")
+
+        with open(os.path.join(self.workdir, "run", "jobs-1.log")) as f:
+            rows = [line.split("\t") for line in f][1:]
+        self.assertEqual(len(rows), 8)
+        for host, count in (("north", 1), ("south", 2)):
+            spans = [(float(r[2]), float(r[2]) + float(r[3])) for r in rows if r[1] == host]
+            at_once = max(sum(begin <= start < end for begin, end in spans)
+                          for start, _ in spans)
+            self.assertEqual(at_once, count, host)
+
     def test_a_hangup_still_clears_the_hosts_and_the_ssh_connections(self):
         host = self.host("127.0.1.2")
         # Its device ignores ping: the shard is still probing (10 s) at the hangup.
