@@ -22,9 +22,12 @@ SSHD = "/usr/sbin/sshd"
 
 
 class SshHost:
-    def __init__(self, fleet, index, refuse_login):
+    def __init__(self, fleet, index, refuse_login, port):
         self.index = index
         self.address = f"10.77.{index}.2"
+        self.port = port
+        # How -S and a site map name it: root@ADDRESS, and :PORT when not 22.
+        self.login = f"root@{self.address}" + (f":{port}" if port != 22 else "")
         self.peer = f"vornel-h{index}"
         self.dir = os.path.join(fleet.root, f"host-{index}")
         os.makedirs(self.dir)
@@ -73,7 +76,7 @@ class SshHost:
                     f.write(pub.read())
         config = os.path.join(self.dir, "sshd_config")
         with open(config, "w") as f:
-            f.write(f"ListenAddress {self.address}\nHostKey {key}\n"
+            f.write(f"ListenAddress {self.address}:{self.port}\nHostKey {key}\n"
                     f"PidFile {os.path.join(self.dir, 'sshd.pid')}\n"
                     f"AuthorizedKeysFile {authorized}\nStrictModes no\nUsePAM no\n"
                     "PermitRootLogin prohibit-password\nPasswordAuthentication no\n"
@@ -88,7 +91,7 @@ class SshHost:
         deadline = time.monotonic() + 10
         while True:
             try:
-                socket.create_connection((self.address, 22), timeout=1).close()
+                socket.create_connection((self.address, self.port), timeout=1).close()
                 break
             except OSError:
                 if self.sshd.poll() is not None or time.monotonic() > deadline:
@@ -170,8 +173,8 @@ class SshHosts:
                     "  ServerAliveInterval 2\n  ServerAliveCountMax 3\n")
         self.ssh_command = f"ssh -F {self.ssh_config}"
 
-    def add(self, refuse_login=False):
-        host = SshHost(self, len(self.hosts) + 1, refuse_login)
+    def add(self, refuse_login=False, port=22):
+        host = SshHost(self, len(self.hosts) + 1, refuse_login, port)
         self.hosts.append(host)
         return host
 

@@ -1,12 +1,18 @@
 #include "fleet/archive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 
+#include "base/control_characters.h"
 #include "fleet/git.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
+#include "platform/file_lock.h"
+#include "platform/file_owner.h"
 #include "platform/interrupt.h"
+#include "platform/staged_file.h"
 #include "platform/user_and_host.h"
 
 namespace fs = std::filesystem;
@@ -50,8 +56,10 @@ bool has_no_changes(const std::string& archive, std::string* error) {
   // any other would be a change the operator has not recorded.
   std::string changes;
   if (!git_step(archive, {{"status", "--porcelain", "--untracked-files=normal"}, "", ""}, &changes,
-                error))
+                error)) {
+    *error = "cannot be checked: " + *error;
     return false;
+  }
   if (!changes.empty()) {
     *error = "has uncommitted changes (see git -C " + archive + " status)";
     return false;
@@ -59,27 +67,97 @@ bool has_no_changes(const std::string& archive, std::string* error) {
   return true;
 }
 
+// False with *error when path is a link or no regular file: the archive
+// writes nothing through a link inside its .git.
+bool not_a_link(const fs::path& path, std::string* error) {
+  std::error_code failed;
+  fs::file_status status = fs::symlink_status(path, failed);
+  if (fs::is_symlink(status)) {
+    *error = "cannot be kept: " + path.string() + " is a link";
+  } else if (fs::exists(status) && !fs::is_regular_file(status)) {
+    *error = "cannot be kept: " + path.string() + " is not a regular file";
+  }
+  return error->empty();
+}
+
+// The repository's folder and config must be this user's alone: a config
+// that others may write could run commands, and a link there could send a
+// write elsewhere. Checked before git reads either.
+bool is_own_repository(const std::string& archive, std::string* error) {
+  const fs::path git = fs::path(archive) / ".git";
+  std::error_code failed;
+  if (!fs::exists(fs::symlink_status(git, failed))) {
+    *error = "is not a git work tree";
+    return false;
+  }
+  for (const auto& [path, folder] : {std::pair{git, true}, std::pair{git / "config", false}}) {
+    if (std::optional<std::string> why = foreign_control(path.string(), folder)) {
+      *error = "cannot be trusted: its " + path.lexically_relative(archive).string() + " " + *why;
+      return false;
+    }
+  }
+  // git writes its index by renaming a new one over it, but follows a link there.
+  return not_a_link(git / "index", error);
+}
+
 // core.autocrlf=false for the operator's own git commands too, and the
 // attributes line last in .git/info/attributes, so that it outranks every
-// other line there.
+// other line there. The file is written afresh and renamed into place, never
+// through a link.
 bool keep_byte_for_byte(const std::string& archive, std::string* error) {
   std::string path;
   if (!git_step(archive, {{"config", "core.autocrlf", "false"}, "", ""}, nullptr, error) ||
       !git_step(archive, {{"rev-parse", "--git-path", "info/attributes"}, "", ""}, &path, error))
     return false;
   fs::path attributes = fs::path(archive) / first_line(path);
+  std::error_code failed;
+  fs::file_status folder = fs::symlink_status(attributes.parent_path(), failed);
+  if (fs::is_symlink(folder) || (fs::exists(folder) && !fs::is_directory(folder))) {
+    *error = "cannot be kept: " + attributes.parent_path().string() + " is not a folder";
+    return false;
+  }
+  if (!not_a_link(attributes, error)) return false;
   std::string text;
   read_whole_file(attributes, &text);
   std::vector<std::string_view> lines = lines_of(text);
   if (!lines.empty() && lines.back() == kByteForByte) return true;
   if (!text.empty() && text.back() != '\n') text += '\n';
-  std::error_code ignored;
-  fs::create_directories(attributes.parent_path(), ignored);
-  if (!write_whole_file(attributes, text + kByteForByte + "\n")) {
+  text += std::string(kByteForByte) + "\n";
+  fs::create_directory(attributes.parent_path(), failed);
+  StagedFile staged;
+  if (staged.open(attributes.string()) != StagedFile::Opened::kYes ||
+      std::fwrite(text.data(), 1, text.size(), staged.file()) != text.size() || !staged.commit()) {
     *error = "cannot write " + attributes.string();
     return false;
   }
   return true;
+}
+
+// Takes the archive's lock, .git/vornel.lock, waiting for another run's
+// step to end.
+bool hold(const std::string& archive, FileLock* lock, std::string* error) {
+  const std::string path = (fs::path(archive) / ".git" / "vornel.lock").string();
+  FileLock::Taken taken = lock->take(path, 0, error);
+  if (taken == FileLock::Taken::kBusy) {
+    std::fprintf(stderr, "vornel-shard: another run is archiving in %s; waiting up to %u s\n",
+                 plain_text(archive).c_str(), kArchiveLockWaitMs / 1000);
+    taken = lock->take(path, kArchiveLockWaitMs, error);
+  }
+  switch (taken) {
+    case FileLock::Taken::kYes:
+      return true;
+    case FileLock::Taken::kBusy:
+      *error = "is still held by another run's archiving step after " +
+               std::to_string(kArchiveLockWaitMs / 1000) + " s";
+      break;
+    case FileLock::Taken::kInterrupted:
+      *error = "was not waited for: the run was interrupted";
+      break;
+    case FileLock::Taken::kNo:
+      *error = "cannot be locked: " + path + ": " + *error;
+      break;
+  }
+  return false;
 }
 
 bool is_inside(fs::path inner, fs::path outer) {
@@ -93,14 +171,6 @@ bool is_inside(fs::path inner, fs::path outer) {
 
 std::string lines_of_count(long lines) {
   return std::to_string(lines) + (lines == 1 ? " line" : " lines");
-}
-
-std::string plain(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  return out;
 }
 
 std::string file_of(const std::string& address) { return address + ".ini"; }
@@ -121,14 +191,15 @@ struct Archiving {
   const std::string& archive;
   const ArchiveRequest& request;
   ArchiveReport* report;
+  FileLock lock;      // held from check() to the end of the step
   std::string index;  // the run's own index, inside the repository
   std::string parent;
   std::string old_tree;
   std::string new_tree;
 
   bool check() {
-    if (prepare_archive(archive, "", &report->why)) return true;
-    report->why = "it " + report->why;
+    if (prepare_archive(archive, "", &lock, &report->why)) return true;
+    report->why = pending_interrupt() != 0 ? "the run was interrupted" : "it " + report->why;
     return false;
   }
   bool build_tree();
@@ -147,9 +218,15 @@ bool Archiving::build_tree() {
   std::string git_dir;
   if (!git_step(archive, {{"rev-parse", "--absolute-git-dir"}, "", ""}, &git_dir, &report->why))
     return false;
-  index = first_line(git_dir) + "/vornel-index";
-  std::error_code ignored;
-  fs::remove(index, ignored);
+  // An index of this run's own, under a name no other run uses and where
+  // nothing stands yet (git would write through a link).
+  std::random_device random;
+  std::error_code missing;
+  do {
+    char name[40];
+    std::snprintf(name, sizeof name, "/vornel-index-%08x%08x", random(), random());
+    index = first_line(git_dir) + name;
+  } while (fs::exists(fs::symlink_status(index, missing)));
   std::string paths;
   std::string entries;
   for (const auto& [address, file] : request.fetched) {
@@ -251,7 +328,8 @@ bool Archiving::record() {
 
 }  // namespace
 
-bool prepare_archive(const std::string& archive, const std::string& work_dir, std::string* error) {
+bool prepare_archive(const std::string& archive, const std::string& work_dir, FileLock* lock,
+                     std::string* error) {
   std::error_code failed;
   if (!work_dir.empty()) {
     fs::path work = fs::weakly_canonical(work_dir, failed);
@@ -262,28 +340,26 @@ bool prepare_archive(const std::string& archive, const std::string& work_dir, st
     }
   }
   fs::file_status status = fs::status(archive, failed);
-  bool fresh = false;
-  if (status.type() == fs::file_type::not_found) {
-    if (!fs::create_directory(archive, failed)) {
-      *error = "cannot be made: " + failed.message();
-      return false;
-    }
-    fresh = true;
-  } else if (status.type() != fs::file_type::directory) {
+  if (status.type() == fs::file_type::not_found && !fs::create_directory(archive, failed) &&
+      failed) {
+    *error = "cannot be made: " + failed.message();
+    return false;
+  }
+  if (!fs::is_directory(archive, failed)) {
     *error = "is not a git work tree";
     return false;
-  } else {
-    fresh = fs::directory_iterator(archive, failed) == fs::directory_iterator();
-    if (failed) {
-      *error = "cannot be read: " + failed.message();
-      return false;
-    }
+  }
+  bool fresh = fs::directory_iterator(archive, failed) == fs::directory_iterator();
+  if (failed) {
+    *error = "cannot be read: " + failed.message();
+    return false;
   }
   if (fresh && !git_step(archive, {{"init", "-q", "-b", "main"}, "", ""}, nullptr, error)) {
     *error = "cannot be kept: " + *error;
     return false;
   }
-  return is_top_of_work_tree(archive, error) && keep_byte_for_byte(archive, error) &&
+  return is_own_repository(archive, error) && hold(archive, lock, error) &&
+         is_top_of_work_tree(archive, error) && keep_byte_for_byte(archive, error) &&
          has_no_changes(archive, error);
 }
 
@@ -331,7 +407,7 @@ std::map<std::string, DeviceChange> read_tree_diff(std::string_view text) {
 }
 
 std::string run_title(const ArchiveRequest& request, const ArchiveReport& report) {
-  return "download run " + plain(request.run_time) + ": " + std::to_string(report.changed) +
+  return "download run " + plain_text(request.run_time) + ": " + std::to_string(report.changed) +
          " changed, " + std::to_string(report.unchanged) + " unchanged, " +
          std::to_string(report.added) + " new, " + std::to_string(request.not_fetched) +
          " not fetched";
@@ -344,17 +420,17 @@ std::string commit_message(const ArchiveRequest& request, const ArchiveReport& r
   for (const auto& [address, file] : request.fetched) {
     auto found = report.devices.find(address);
     if (found == report.devices.end() || found->second.change == ConfigChange::kUnchanged) continue;
-    message += plain(file_of(address)) + ": " + change_words(found->second) + "\n";
+    message += plain_text(file_of(address)) + ": " + change_words(found->second) + "\n";
   }
-  message += "\nFetched by " + plain(user.empty() ? "an unknown user" : user) + " on " +
-             plain(host.empty() ? "an unknown host" : host) + " into " + plain(request.work_dir) +
-             "\n";
+  message += "\nFetched by " + plain_text(user.empty() ? "an unknown user" : user) + " on " +
+             plain_text(host.empty() ? "an unknown host" : host) + " into " +
+             plain_text(request.work_dir) + "\n";
   return message;
 }
 
 ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request) {
   ArchiveReport report;
-  Archiving run{archive, request, &report, "", "", "", ""};
+  Archiving run{archive, request, &report, {}, "", "", "", ""};
   bool done = run.check() && run.build_tree() && run.classify();
   if (done && report.changed + report.added == 0) {
     report.kind = ArchiveReport::Kind::kNothingChanged;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_lock.h"
+
 namespace vornel {
 
 // The history of fetched configurations (vornel-fleet -A ARCHIVE): a git
@@ -15,24 +17,42 @@ namespace vornel {
 //
 // A run never leaves half of itself behind: the new files are hashed into
 // the repository and the commit is built beside the work tree (with an index
-// of its own); the one step that records it is git update-ref, and only
-// after it are the work tree and index brought up to the new commit by git
-// read-tree. An interrupt before update-ref leaves the archive as it was.
+// of the run's own, under a name no other run uses); the one step that
+// records it is git update-ref, and only after it are the work tree and
+// index brought up to the new commit by git read-tree. An interrupt before
+// update-ref leaves the archive as it was.
+
+// How long a run waits while another run archives in the same archive.
+inline constexpr unsigned kArchiveLockWaitMs = 60'000;
 
 // What prepare_archive() refuses, and what may be done instead: the archive
 // is the operator's history, never to be mixed with other changes.
 //   - ARCHIVE exists and is no directory, or is not the top of a git work
 //     tree (a folder inside another repository is not one);
+//   - its .git is no folder of the running user's own (a link, another
+//     user's, one its group or others may write), or its .git/config is no
+//     such file: a config others may write could run commands; git reads
+//     neither before this check;
+//   - a link stands at .git/index, .git/info, .git/info/attributes or
+//     .git/vornel.lock, where a run writes;
 //   - it has uncommitted changes or files git does not track (what is
 //     ignored aside);
 //   - WORKDIR, the run's working folder, would be inside it.
 // A folder that is not there yet (its parent must be) or is empty is made a
 // repository (git init, branch main). Either way the repository is set to
 // keep files byte for byte (core.autocrlf=false in its config, kByteForByte
-// as the last line of its .git/info/attributes).
+// as the last line of its .git/info/attributes, which is written to a new
+// file renamed into place).
+// Once .git is found the user's own, and before git is run on anything
+// else, it takes the archive's lock (.git/vornel.lock) into *lock, which the
+// caller holds for the rest of its step, so that two runs never work on one
+// archive at once: while another run holds it, it says so on standard error
+// and waits up to kArchiveLockWaitMs, then gives up; an interrupt ends the
+// wait too.
 // True when the run may go on; else *error says why, as words after the
 // archive's name.
-bool prepare_archive(const std::string& archive, const std::string& work_dir, std::string* error);
+bool prepare_archive(const std::string& archive, const std::string& work_dir, FileLock* lock,
+                     std::string* error);
 
 enum class ConfigChange { kNotFetched, kNew, kChanged, kUnchanged };
 
@@ -84,12 +104,12 @@ std::string run_title(const ArchiveRequest& request, const ArchiveReport& report
 std::string commit_message(const ArchiveRequest& request, const ArchiveReport& report,
                            std::string_view user, std::string_view host);
 
-// Archives the fetched files in the order given. Runs prepare_archive()
-// again first: the operator may have worked in the archive while the devices
-// were fetched, and an archive named only now (vornel-shard outcomes -A by
-// hand) is made and set up the same way. An interrupt noted by the
-// platform's handlers (platform/interrupt.h) before the commit is recorded
-// stops the run with the archive as it was.
+// Archives the fetched files in the order given, holding the archive's lock
+// throughout. Runs prepare_archive() again first: the operator may have
+// worked in the archive while the devices were fetched, and an archive named
+// only now (vornel-shard outcomes -A by hand) is made and set up the same
+// way. An interrupt noted by the platform's handlers (platform/interrupt.h)
+// before the commit is recorded stops the run with the archive as it was.
 ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request);
 
 }  // namespace vornel

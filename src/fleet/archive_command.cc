@@ -52,7 +52,8 @@ void not_updated(FleetResults* results) {
 int archive_command(const CommandLine& line) {
   if (line.operands.empty() || line.operands.size() > 2) return 2;
   std::string error;
-  if (!prepare_archive(line.operands[0], line.operands.size() == 2 ? line.operands[1] : "",
+  FileLock lock;
+  if (!prepare_archive(line.operands[0], line.operands.size() == 2 ? line.operands[1] : "", &lock,
                        &error)) {
     complain(line.operands[0] + " " + error);
     return 2;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/control_characters.h"
 #include "fleet/arguments.h"
 #include "fleet/outcomes.h"
 
@@ -16,7 +17,7 @@ namespace vornel {
 // vornel-shard LIST: one line per group Vornel takes.
 int list_groups_command(const std::string& list);
 
-// vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS] [-M MAP] LIST
+// vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M MAP] LIST
 int cut_command(const CommandLine& line);
 
 // vornel-shard jobs [-r] DIR [LIVE_HOST...]: the next round's job lines.
@@ -39,8 +40,10 @@ int archive_command(const CommandLine& line);
 std::string archive_fleet(const std::filesystem::path& dir, const std::string& archive,
                           const FleetRecord& fleet, FleetResults* results, bool interrupted);
 
+// A message on standard error. What it quotes of a list, a host or git is
+// shown with its control characters as '?'.
 inline void complain(const std::string& text) {
-  std::fprintf(stderr, "vornel-shard: %s\n", text.c_str());
+  std::fprintf(stderr, "vornel-shard: %s\n", plain_text(text).c_str());
 }
 
 }  // namespace vornel

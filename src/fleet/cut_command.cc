@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/control_characters.h"
 #include "base/file_handle.h"
 #include "base/local_name.h"
 #include "fleet/commands.h"
@@ -190,13 +191,15 @@ bool sites_within_hosts(const ShardPlan& plan, const std::vector<FleetHost>& hos
   return true;
 }
 
+// -S HOSTS, or -S @FILE for a file of them: an entry is never looked up as
+// a file, so a file that happens to bear a host's name can't send the shards
+// and their passwords elsewhere.
 bool read_hosts(const CutOptions& options, std::vector<FleetHost>* hosts, std::string* error) {
   if (options.hosts.empty()) return true;
-  std::error_code code;
-  bool from_file = fs::is_regular_file(options.hosts, code);
+  bool from_file = options.hosts[0] == '@';
   std::string text = options.hosts;
-  if (from_file && !read_whole_file(options.hosts, &text, true)) {
-    *error = "cannot read the hosts " + options.hosts;
+  if (from_file && !read_whole_file(options.hosts.substr(1), &text, true)) {
+    *error = "cannot read the file of hosts " + options.hosts.substr(1);
     return false;
   }
   return parse_hosts(text, from_file, options.jobs > 0 ? options.jobs : kDefaultJobs, hosts, error);
@@ -288,7 +291,7 @@ int list_groups_command(const std::string& list) {
   collect_groups(file.get(), list.c_str(), &plan);
   for (const PlannedGroup& group : plan.groups) {
     if (!group.refusal.empty()) {
-      std::fprintf(stderr, "vornel: %s\n", group.refusal.c_str());
+      std::fprintf(stderr, "vornel: %s\n", plain_text(group.refusal).c_str());
       continue;
     }
     std::printf("%ld\t%s\t%s\t%s\t%s\n", group.line, group.address.c_str(),

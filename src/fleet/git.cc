@@ -22,13 +22,14 @@ GitResult run_git(const std::string& work_tree, const GitCall& call) {
               "-c",
               "commit.gpgSign=false",
               "-c",
-              "core.quotePath=true"};
+              "core.quotePath=true",
+              "-c",
+              "protocol.allow=never"};
   run.args.insert(run.args.end(), call.args.begin(), call.args.end());
   run.drop = {"GIT_"};
-  run.set = {"GIT_CONFIG_NOSYSTEM=1",     "GIT_CONFIG_GLOBAL=/dev/null",
-             "GIT_AUTHOR_NAME=Vornel",    "GIT_AUTHOR_EMAIL=",
-             "GIT_COMMITTER_NAME=Vornel", "GIT_COMMITTER_EMAIL=",
-             "GIT_TERMINAL_PROMPT=0",     "LC_ALL=C"};
+  run.set = {"GIT_CONFIG_NOSYSTEM=1", "GIT_CONFIG_GLOBAL=/dev/null", "GIT_AUTHOR_NAME=Vornel",
+             "GIT_AUTHOR_EMAIL=",     "GIT_COMMITTER_NAME=Vornel",   "GIT_COMMITTER_EMAIL=",
+             "GIT_TERMINAL_PROMPT=0", "GIT_NO_LAZY_FETCH=1",         "LC_ALL=C"};
   if (!call.index_file.empty()) run.set.push_back("GIT_INDEX_FILE=" + call.index_file);
   run.input = call.input;
   ProgramEnd end = run_program(run);
@@ -41,7 +42,15 @@ GitResult run_git(const std::string& work_tree, const GitCall& call) {
   result.status = end.exit_status;
   result.ok = end.exit_status == 0;
   if (!result.ok) {
-    std::string first = end.errors.substr(0, end.errors.find('\n'));
+    // Its complaint, not a warning before it.
+    std::string first;
+    for (std::size_t at = 0;
+         at < end.errors.size() && (first.empty() || first.starts_with("warning: "));) {
+      std::size_t stop = end.errors.find('\n', at);
+      if (stop == std::string::npos) stop = end.errors.size();
+      first = end.errors.substr(at, stop - at);
+      at = stop + 1;
+    }
     result.why = first.empty() ? "git " + (call.args.empty() ? "" : call.args[0]) +
                                      " ended with status " + std::to_string(end.exit_status)
                                : first;

@@ -19,6 +19,10 @@ namespace vornel {
 //     commands), no hooks (core.hooksPath leads nowhere: update-ref and
 //     update-index would run some), no fsmonitor program, no signing, no
 //     sparse checkout.
+//   - Nothing is fetched from anywhere, so no command of the repository's
+//     config runs: every transport is refused (protocol.allow=never) and a
+//     missing object is never fetched from a promisor remote
+//     (GIT_NO_LAZY_FETCH=1; a partial clone's core.sshCommand would run).
 //   - Author and committer are "Vornel"; messages in the C locale.
 struct GitCall {
   std::vector<std::string> args;  // after "git -C WORK_TREE <settings>"

@@ -1,5 +1,6 @@
 #include "fleet/hosts.h"
 
+#include "base/control_characters.h"
 #include "fleet/arguments.h"
 
 namespace vornel {
@@ -13,16 +14,26 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// Why the login can't be handed to ssh and parallel, or "".
-std::string refusal(const std::string& login) {
-  if (login.empty()) return "names no host";
-  if (login == ":") return "is this machine; leave -S out to run here";
-  if (login[0] == '-') return "begins with '-', which ssh would take for an option";
-  for (char c : login) {
-    if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f)
-      return "holds a blank or a control character; a login is one word";
+bool is_letter_or_digit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool is_name(std::string_view name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    if (!is_letter_or_digit(c) && c != '.' && c != '_' && c != '-') return false;
   }
-  return "";
+  return true;
+}
+
+bool is_port(std::string_view port) {
+  if (port.empty() || port.size() > 5 || port[0] == '0') return false;
+  long value = 0;
+  for (char c : port) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value <= 65535;
 }
 
 bool add_host(std::string_view entry, int default_jobs, std::vector<FleetHost>* hosts,
@@ -34,16 +45,15 @@ bool add_host(std::string_view entry, int default_jobs, std::vector<FleetHost>* 
     host.jobs = parse_count(std::string(count));
     host.login = entry.substr(slash + 1);
     if (host.jobs == 0) {
-      *error = "-S: " + std::string(entry) + ": the count of jobs must be 1 or more";
+      *error = "-S: " + plain_text(entry) + ": the count of jobs must be 1 or more";
       return false;
     }
   } else {
     host.jobs = default_jobs;
     host.login = entry;
   }
-  std::string why = refusal(host.login);
-  if (!why.empty()) {
-    *error = "-S: " + std::string(entry) + " " + why;
+  if (std::optional<std::string> why = login_refusal(host.login)) {
+    *error = "-S: " + plain_text(entry) + " " + *why;
     return false;
   }
   host.entry = std::to_string(host.jobs) + "/" + host.login;
@@ -52,6 +62,26 @@ bool add_host(std::string_view entry, int default_jobs, std::vector<FleetHost>* 
 }
 
 }  // namespace
+
+std::optional<std::string> login_refusal(std::string_view login) {
+  if (login.empty()) return "names no host";
+  if (login == ":") return "is this machine; leave -S out to run here";
+  std::size_t at = login.find('@');
+  std::string_view user = at == std::string_view::npos ? "" : login.substr(0, at);
+  std::string_view host = at == std::string_view::npos ? login : login.substr(at + 1);
+  std::size_t colon = host.find(':');
+  std::string_view port = colon == std::string_view::npos ? "" : host.substr(colon + 1);
+  host = host.substr(0, colon);
+  if (login[0] == '-') return "begins with '-', which ssh would take for an option";
+  if (!host.empty() && host[0] == '-')
+    return "names a host that begins with '-', which ssh would take for an option";
+  if ((at != std::string_view::npos && !is_name(user)) || !is_name(host) ||
+      !is_letter_or_digit(host[0]))
+    return "is no [user@]host[:port] (user and host of letters, digits, '.', '_' and '-', "
+           "the host beginning with a letter or a digit)";
+  if (colon != std::string_view::npos && !is_port(port)) return "names no port of 1 to 65535";
+  return std::nullopt;
+}
 
 bool parse_hosts(std::string_view text, bool from_file, int default_jobs,
                  std::vector<FleetHost>* hosts, std::string* error) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/control_characters.h"
+
 namespace vornel {
 namespace {
 
@@ -139,6 +141,10 @@ GroupResult Judge::judge(const PlannedGroup& group) {
 std::string csv_field(std::string_view text) {
   // Valid UTF-8 only: a list or a device may hold any byte.
   std::string clean;
+  // A spreadsheet takes a cell that begins so for a formula (=HYPERLINK,
+  // @SUM, +, - and what a TAB or CR before them hides): a quote makes it text.
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
+    clean = "'";
   for (std::size_t i = 0; i < text.size();) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t length = c < 0x80           ? 1
@@ -220,13 +226,15 @@ std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
   for (std::size_t i = 0; i < fleet.groups.size(); ++i) {
     const PlannedGroup& group = fleet.groups[i];
     const GroupResult& result = results.groups[i];
+    // What a list or a host wrote is shown without its control characters.
+    std::string address = plain_text(group.address);
     if (fleet.remote) {
-      std::snprintf(line, sizeof line, "  %-15s  shard %-3d %-20s ", group.address.c_str(),
-                    group.shard, result.host.empty() ? "-" : result.host.c_str());
+      std::snprintf(line, sizeof line, "  %-15s  shard %-3d %-20s ", address.c_str(), group.shard,
+                    result.host.empty() ? "-" : plain_text(result.host).c_str());
     } else {
-      std::snprintf(line, sizeof line, "  %-15s  shard %-3d ", group.address.c_str(), group.shard);
+      std::snprintf(line, sizeof line, "  %-15s  shard %-3d ", address.c_str(), group.shard);
     }
-    text += line + result.shown + "\n";
+    text += line + plain_text(result.shown) + "\n";
   }
   std::size_t count = fleet.groups.size();
   text += "vornel-fleet: " + std::to_string(count) + " devices, " + std::to_string(results.ok) +

@@ -64,14 +64,17 @@ struct FleetResults {
 FleetResults judge_fleet(const FleetRecord& fleet,
                          const std::function<bool(const std::string&)>& found);
 
-// The merged summary: a line per group in list order, then the count.
+// The merged summary: a line per group in list order, then the count. What
+// came from the list or a host shows its control characters as '?'.
 std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
                          std::string_view folder);
 
 // results.csv: RFC 4180 (CRLF, a header row, a field quoted only when it
 // holds a comma, a double quote, CR or LF), valid UTF-8 (a byte that isn't
-// becomes U+FFFD). Its config and lines_changed are empty for a device not
-// fetched, and in a run without an archive.
+// becomes U+FFFD); a field that begins with '=', '+', '-', '@', TAB or CR
+// gets a "'" before it, so that no spreadsheet takes it for a formula. Its
+// config and lines_changed are empty for a device not fetched, and in a run
+// without an archive.
 std::string results_csv(const FleetRecord& fleet, const FleetResults& results);
 
 // The list to run again: the bytes of every group neither ok nor skipped,

@@ -37,7 +37,8 @@ int outcomes_command(const CommandLine& line) {
   std::string archived =
       archive.empty() ? "" : archive_fleet(dir, archive, fleet, &results, fleet.interrupted);
   std::fputs(summary_text(fleet, results, folder).c_str(), stdout);
-  if (!archived.empty()) std::printf("%s\n", archived.c_str());
+  // It may quote git's words about the archive.
+  if (!archived.empty()) std::printf("%s\n", plain_text(archived).c_str());
 
   std::string rerun = rerun_list(fleet, results, list_text);
   std::size_t rerun_count = 0;

@@ -7,7 +7,7 @@
 //       one line per group Vornel takes: LINE, ADDRESS, INI, USER, PASSWORD,
 //       tab-separated; a refused group is named on standard error instead
 //   vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m upload|download]
-//                [-S HOSTS] [-M SITEMAP] LIST
+//                [-S HOSTS|@FILE] [-M SITEMAP] LIST
 //       cuts LIST into DIR/shard-N/ (workdir.h, tables.h)
 //   vornel-shard jobs [-r] DIR [LIVE_HOST...]
 //       the job lines of the next round on the hosts
@@ -29,7 +29,7 @@ namespace {
 int usage() {
   std::fputs(
       "usage: vornel-shard LIST\n"
-      "       vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m upload|download] [-S HOSTS]"
+      "       vornel-shard -o DIR [-n SHARDS] [-k JOBS] [-m upload|download] [-S HOSTS|@FILE]"
       " [-M SITEMAP] LIST\n"
       "       vornel-shard outcomes [-i] [-A ARCHIVE] DIR\n"
       "       vornel-shard jobs [-r] DIR [LIVE_HOST...]\n"

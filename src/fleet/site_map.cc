@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/control_characters.h"
 #include "base/ipv4_address.h"
+#include "fleet/hosts.h"
 
 namespace vornel {
 namespace {
@@ -62,6 +64,13 @@ bool read_site_map(std::FILE* file, const char* file_name, SiteMap* map, std::st
     std::string_view text = line;
     text = text.substr(0, text.find('#'));
     std::vector<std::string_view> fields = words(text);
+    if (!fields.empty()) {
+      if (std::optional<std::string> why = login_refusal(fields[0])) {
+        *error = std::string(file_name) + ":" + std::to_string(number) + ": host " +
+                 plain_text(fields[0]) + " " + *why;
+        return false;
+      }
+    }
     for (std::size_t i = 1; i < fields.size(); ++i) {
       SiteEntry entry{std::string(fields[0])};
       if (!parse_entry(fields[i], &entry)) {

@@ -26,8 +26,8 @@ struct SiteMap {
   std::vector<SiteEntry> entries;
 };
 
-// Reads the map. False with *error naming the line when an entry is not an
-// address or prefix.
+// Reads the map. False with *error naming the line when a host is no login
+// that -S would take (login_refusal) or an entry is not an address or prefix.
 bool read_site_map(std::FILE* file, const char* file_name, SiteMap* map, std::string* error);
 
 // The hosts that reach address, sorted, each once; none when no entry matches

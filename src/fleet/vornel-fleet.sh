@@ -11,7 +11,7 @@
 # transcript, status, log or git output itself.
 #
 #   vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-A ARCHIVE] [-b VORNEL]
-#                [-w WORKDIR] [-S HOSTS [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST
+#                [-w WORKDIR] [-S HOSTS|@FILE [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST
 #
 # Options, files and exit statuses: man vornel-fleet.
 set -u
@@ -21,7 +21,7 @@ umask 077
 me=vornel-fleet
 
 usage() {
-  echo "usage: vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-A ARCHIVE] [-b VORNEL] [-w WORKDIR] [-S HOSTS [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST" >&2
+  echo "usage: vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download] [-A ARCHIVE] [-b VORNEL] [-w WORKDIR] [-S HOSTS|@FILE [-M SITEMAP] [-B REMOTE_VORNEL] [-r]] LIST" >&2
   exit 2
 }
 
@@ -123,7 +123,10 @@ if ! plan=$("$cutter" -o "$work" -m "$mode" -k "$jobs" ${shards:+-n "$shards"} \
   exit 2
 fi
 
+# A signal stops the rounds, not the clean-up: the lists with passwords on
+# the hosts, the ssh masters and their folder go whatever ends the run.
 interrupted=""
+trap 'interrupted=129' HUP
 trap 'interrupted=130' INT
 trap 'interrupted=143' TERM
 if [ "$mode" = upload ]; then choice=1; else choice=2; fi
@@ -140,9 +143,12 @@ if [ -z "$hosts" ]; then
     parallel --will-cite -u --jobs "$jobs" --joblog jobs.log \
       "cd shard-{} && { $answers | \"\$VORNEL_SHARD_BINARY\" >console.txt 2>errors.txt; echo \$? >status; }"
 else
-  host_login=() host_entry=()
+  # A login is [user@]host[:port] (vornel-shard took no other); ssh itself
+  # takes a port only in its ssh:// form.
+  host_login=() host_entry=() host_ssh=()
   while IFS=$'\t' read -r login entry; do
     host_login+=("$login") host_entry+=("$entry")
+    case $login in *:*) host_ssh+=("ssh://$login") ;; *) host_ssh+=("$login") ;; esac
   done <hosts.tsv
   echo "$me: $plan on ${#host_login[@]} hosts, under $work"
   # One ssh connection per host, shared by every transfer and job: a login
@@ -162,7 +168,7 @@ else
     # The hosts that let us in now, each with this run's directory made.
     live=() pids=()
     for i in "${!host_login[@]}"; do
-      $ssh_command "${host_login[$i]}" "umask 077 && mkdir -p $remote_work" \
+      $ssh_command "${host_ssh[$i]}" "umask 077 && mkdir -p $remote_work" \
         </dev/null >/dev/null 2>>ssh-errors.txt &
       pids[i]=$!
     done
@@ -180,9 +186,10 @@ else
     [ -n "$job_lines" ] || break
     # The first line a job prints says it began on its host (started-R.txt):
     # a shard that never began may go to another host, one that did has
-    # worked devices.
+    # worked devices. Each host runs as many at once as its entry's count
+    # (100% of the "CPUs" its N/ gives; --jobs N would be N on every host).
     printf '%s\n' "$job_lines" |
-      parallel --will-cite --jobs "$jobs" --hostgroups "${logins[@]}" --ssh "$ssh_command" \
+      parallel --will-cite --jobs 100% --hostgroups "${logins[@]}" --ssh "$ssh_command" \
         --joblog "jobs-$round.log" --tag --workdir "$remote_work/{}" \
         --transferfile 'shard-{}/./' --return 'shard-{}/./' \
         ": {}; echo started; $remote" >"started-$round.txt" 2>>ssh-errors.txt
@@ -192,12 +199,12 @@ else
   # run or not: GNU parallel's --cleanup would spend three on every job.
   for i in "${!prepared[@]}"; do
     login=${host_login[$i]}
-    { $ssh_command "$login" "rm -rf $remote_work && { rmdir .vornel-shards 2>/dev/null; true; }" \
-        </dev/null >/dev/null 2>&1 ||
+    { $ssh_command "${host_ssh[$i]}" \
+        "rm -rf $remote_work && { rmdir .vornel-shards 2>/dev/null; true; }" </dev/null >/dev/null 2>&1 ||
         echo "$me: could not remove $remote_work on $login; remove it by hand" >&2; } &
   done
   wait
-  for login in "${host_login[@]}"; do $ssh_command -O exit "$login" 2>/dev/null; done
+  for login in "${host_ssh[@]}"; do $ssh_command -O exit "$login" 2>/dev/null; done
   rm -rf "$sockets"
 fi
 

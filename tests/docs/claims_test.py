@@ -48,6 +48,7 @@ STATUSES = {
         3: [("src/fleet/outcomes.cc", "judge.abnormal ? 3")],
         4: [("src/fleet/outcomes.cc", "judge.lost ? 4")],
         5: [("src/fleet/archive_command.cc", "results->exit_status = 5;")],
+        129: [("src/fleet/vornel-fleet.sh", "interrupted=129")],
         130: [("src/fleet/vornel-fleet.sh", "interrupted=130")],
         143: [("src/fleet/vornel-fleet.sh", "interrupted=143")],
     },
@@ -150,6 +151,9 @@ MESSAGES = [
     ("vornel-shard: {} has uncommitted changes (see git -C {} status)",
      [("src/fleet/commands.h", '"vornel-shard: %s\\n"'),
       ("src/fleet/archive.cc", '"has uncommitted changes (see git -C "')]),
+    ("vornel-shard: another run is archiving in {}; waiting up to {} s",
+     [("src/fleet/archive.cc", '"vornel-shard: another run is archiving in %s; waiting up to %u s\\n"'),
+      ("src/fleet/archive.h", "kArchiveLockWaitMs = 60'000;")]),
     ("vornel-fleet: {} cannot keep the run's history; nothing was run",
      [("src/fleet/vornel-fleet.sh", '"$me: $archive cannot keep the run\'s history; nothing was run"')]),
 ]

@@ -151,5 +151,51 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
                 "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n");
 }
 
+// A list, a device's reply in a transcript and a host name may hold what a
+// spreadsheet runs (a formula) or a terminal obeys (an escape sequence):
+// results.csv makes every such cell text, and the summary shows control
+// characters as '?'.
+TEST(FleetOutput, KeepsFormulasAndTerminalEscapesFromListsAndHostsInert) {
+  FleetRecord fleet;
+  fleet.remote = true;
+  FleetResults results;
+  const struct {
+    const char* address;
+    const char* host;
+    Outcome outcome;
+    const char* reason;
+  } rows[] = {
+      {"=HYPERLINK(\"http://x\",\"y\")", "north", Outcome::kOk, ""},
+      {"@SUM(A1)", "+north", Outcome::kFailed, "-2+3"},
+      {"10.0.0.\x1b]0;owned\x07", "north", Outcome::kSkipped, "list.txt:9: SystemIP value holds"},
+      {"10.0.0.4", "north\x1b[2J", Outcome::kFailed, "\tbad \x1b[31mreply\r"},
+  };
+  for (const auto& row : rows) {
+    PlannedGroup group;
+    group.address = row.address;
+    group.shard = 1;
+    group.line = static_cast<long>(fleet.groups.size()) + 1;
+    fleet.groups.push_back(group);
+    GroupResult result;
+    result.outcome = row.outcome;
+    result.host = row.host;
+    result.reason = row.reason;
+    result.shown = row.reason;
+    results.groups.push_back(result);
+  }
+  EXPECT_EQ(results_csv(fleet, results),
+            "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed\r\n"
+            "1,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",1,north,ok,,,,,\r\n"
+            "2,'@SUM(A1),1,'+north,failed,,'-2+3,,,\r\n"
+            "3,10.0.0.\x1b]0;owned\x07,1,north,skipped,,list.txt:9: SystemIP value holds,,,\r\n"
+            "4,10.0.0.4,1,north\x1b[2J,failed,,\"'\tbad \x1b[31mreply\r\",,,\r\n");
+  EXPECT_EQ(summary_text(fleet, results, "run"),
+            "  =HYPERLINK(\"http://x\",\"y\")  shard 1   north                \n"
+            "  @SUM(A1)         shard 1   +north               -2+3\n"
+            "  10.0.0.?]0;owned?  shard 1   north                list.txt:9: SystemIP value holds\n"
+            "  10.0.0.4         shard 1   north?[2J            ?bad ?[31mreply?\n"
+            "vornel-fleet: 4 devices, 0 OK, 4 failed; logs in run/shard-N/log.txt\n");
+}
+
 }  // namespace
 }  // namespace vornel

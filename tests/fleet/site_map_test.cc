@@ -45,9 +45,12 @@ TEST(SiteMap, SendsEachDeviceOnlyToTheHostsWhosePrefixesHoldIt) {
     EXPECT_EQ(hosts_reaching(map, address), Hosts{}) << address;
 }
 
-TEST(SiteMap, RefusesAnEntryThatIsNoAddressAndAHostWithoutDevices) {
-  for (const char* text : {"north 10.20.0.0/33\n", "north 10.20.0/16\n", "north 10.20.0.0/\n",
-                           "north 10.20.0.x\n", "north\n"}) {
+// A map's host is a login as -S takes it: GNU parallel would run one that
+// holds a command.
+TEST(SiteMap, RefusesAnEntryThatIsNoAddressAHostWithoutDevicesAndAHostThatIsNoLogin) {
+  for (const char* text :
+       {"north 10.20.0.0/33\n", "north 10.20.0/16\n", "north 10.20.0.0/\n", "north 10.20.0.x\n",
+        "north\n", "a$(touch${IFS}x)@north 10.0.0.0/8\n", "-oProxyCommand=x 10.0.0.0/8\n"}) {
     SiteMap map;
     std::string error;
     EXPECT_FALSE(read(std::string("south 10.1.0.0/16\n") + text, &map, &error)) << text;

@@ -4,7 +4,9 @@ run again; then shards on hosts made of sshd, each in a network namespace of
 its own with devices only it reaches."""
 
 import os
+import re
 import shutil
+import signal
 import subprocess
 import time
 
@@ -452,15 +454,15 @@ class ShardsOnHosts(VornelTest):
         self.ssh.stop()
         super().tearDown()
 
-    def host(self, *addresses, refuse_login=False, **switches):
-        host = self.ssh.add(refuse_login)
+    def host(self, *addresses, refuse_login=False, port=22, **switches):
+        host = self.ssh.add(refuse_login, port)
         for address in addresses:
             self.device(address, *switches.get(address, ()), prefix=host.command([]))
         return host
 
     def site_map(self, *hosts):
         self.write("sites.txt", "# host  devices\n" + "".join(
-            f"root@{host.address} 127.0.{host.index}.0/24\n" for host in hosts))
+            f"{host.login} 127.0.{host.index}.0/24\n" for host in hosts))
 
     results = ShardRun.results
 
@@ -477,12 +479,13 @@ class ShardsOnHosts(VornelTest):
 
     def test_upload_and_download_each_device_through_the_host_that_reaches_it(self):
         north = self.host("127.0.1.2", "127.0.1.3")
-        south = self.host("127.0.2.2")
+        # ssh takes a port only in its ssh:// form, GNU parallel as host:port.
+        south = self.host("127.0.2.2", port=2222)
         self.site_map(north, south)
         self.write("site.ini", INI)
         addresses = ["127.0.1.2", "127.0.2.2", "127.0.1.3"]
         self.write("upload_list.txt", "".join(group(a) for a in addresses))
-        hosts = f"2/root@{north.address},1/root@{south.address}"
+        hosts = f"2/{north.login},1/{south.login}"
         # A Vornel on the hosts that leaves a link and a FIFO beside its
         # files, and notes who may enter the run's folder there.
         remote = os.path.join(self.workdir, "vornel-leaving-links")
@@ -497,7 +500,7 @@ class ShardsOnHosts(VornelTest):
         self.assertEqual(status, 0, stdout + stderr)
         self.assertEqual(self.summary(stdout), [
             "  127.0.1.2        shard 1   root@10.77.1.2       OK",
-            "  127.0.2.2        shard 3   root@10.77.2.2       OK",
+            "  127.0.2.2        shard 3   root@10.77.2.2:2222  OK",
             "  127.0.1.3        shard 2   root@10.77.1.2       OK",
         ])
         for device in self.devices:
@@ -515,7 +518,7 @@ class ShardsOnHosts(VornelTest):
             self.assertEqual(self.shard_file(shard, "run-folder-mode"), "700\n")
         self.assertEqual(self.results(), [
             "1,127.0.1.2,1,root@10.77.1.2,ok,1,,",
-            "5,127.0.2.2,3,root@10.77.2.2,ok,1,,",
+            "5,127.0.2.2,3,root@10.77.2.2:2222,ok,1,,",
             "9,127.0.1.3,2,root@10.77.1.2,ok,1,,",
         ])
         self.assertFalse(self.exists("run/rerun_list.txt"))
@@ -529,7 +532,7 @@ class ShardsOnHosts(VornelTest):
                                                    "-m", "download", "download_list.txt")
 
         self.assertEqual(status, 0, stdout + stderr)
-        self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2       OK  fetched/127.0.2.2.ini",
+        self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2:2222  OK  fetched/127.0.2.2.ini",
                       self.summary(stdout))
         for device in self.devices:
             self.assertEqual(self.read(f"run/fetched/{device.address}.ini"),
@@ -582,6 +585,69 @@ class ShardsOnHosts(VornelTest):
         with open(os.path.join(self.workdir, "run", "jobs.log")) as f:
             runs = [line.split("\t")[1] for line in f if "\t: 1;" in line]
         self.assertEqual(runs, [f"root@{doomed.address}"])
+
+    def test_a_host_runs_no_more_shards_at_once_than_its_count(self):
+        # An ssh that lets every login in and spends half a second on each job,
+        # which says it began (so that no later round sends it again).
+        ssh = os.path.join(self.workdir, "slow-ssh")
+        with open(ssh, "w") as f:
+            f.write('#!/bin/sh\ncase "$*" in *mkdir*|*"rm -rf"*|*"-O exit"*|*rsync*) ;;\n'
+                    '  *) echo started; sleep 0.5 ;;\nesac\n')
+        os.chmod(ssh, 0o755)
+        self.environment["PARALLEL_SSH"] = ssh
+        self.write("upload_list.txt", "".join(group(f"127.0.0.{n}") for n in range(2, 10)))
+
+        self.run_on_hosts("-k", "8", "-n", "8", "-S", "1/north,2/south", "upload_list.txt")
+
+        with open(os.path.join(self.workdir, "run", "jobs-1.log")) as f:
+            rows = [line.split("\t") for line in f][1:]
+        self.assertEqual(len(rows), 8)
+        for host, count in (("north", 1), ("south", 2)):
+            spans = [(float(r[2]), float(r[2]) + float(r[3])) for r in rows if r[1] == host]
+            at_once = max(sum(begin <= start < end for begin, end in spans)
+                          for start, _ in spans)
+            self.assertEqual(at_once, count, host)
+
+    def test_a_hangup_still_clears_the_hosts_and_the_ssh_connections(self):
+        host = self.host("127.0.1.2")
+        # Its device ignores ping: the shard is still probing (10 s) at the hangup.
+        drop_pings("127.0.1.2", prefix=host.command([]))
+        self.write("site.ini", INI)
+        self.write("upload_list.txt", group("127.0.1.2"))
+        # The ssh of the run, which notes where its connections' sockets are.
+        calls = os.path.join(self.workdir, "ssh-calls")
+        ssh = os.path.join(self.workdir, "noting-ssh")
+        with open(ssh, "w") as f:
+            f.write(f'#!/bin/sh\necho "$*" >>{calls}\nexec {self.ssh.ssh_command} "$@"\n')
+        os.chmod(ssh, 0o755)
+        self.environment["PARALLEL_SSH"] = ssh
+
+        # A terminal that hangs up sends SIGHUP to the whole job.
+        run = subprocess.Popen([FLEET, "-b", BINARY, "-B", BINARY, "-w", "run", "-S", host.login,
+                                "upload_list.txt"], cwd=self.workdir,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               env=self.environment, start_new_session=True)
+        deadline = time.monotonic() + 60
+        while not any(runs_vornel(pid) for pid in host.processes()):
+            self.assertLess(time.monotonic(), deadline, "vornel never started on the host")
+            time.sleep(0.05)
+        os.killpg(run.pid, signal.SIGHUP)
+        stdout, stderr = (text.decode() for text in run.communicate(timeout=120))
+
+        self.assertEqual(run.returncode, 129, stdout + stderr)
+        # The run's folder on the host (its lists hold the passwords) is gone,
+        # and so are the ssh masters and their sockets' folder here.
+        left = host.run(["sh", "-c", "find ~ -mindepth 1"], capture_output=True)
+        self.assertEqual(left.stdout, b"")
+        with open(calls) as f:
+            sockets = re.search(r"ControlPath=(\S+)/%C", f.read()).group(1)
+        self.assertFalse(os.path.exists(sockets))
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    self.assertNotIn(sockets.encode(), f.read(), pid)
+            except OSError:
+                pass
 
 
 if __name__ == "__main__":
