@@ -1,7 +1,6 @@
 #ifndef VORNEL_BASE_CONTROL_CHARACTERS_H_
 #define VORNEL_BASE_CONTROL_CHARACTERS_H_
 
-#include <string>
 #include <string_view>
 
 namespace vornel {
@@ -15,18 +14,6 @@ inline bool has_control_character(std::string_view text) {
     if (byte < 0x20 || byte == 0x7f) return true;
   }
   return false;
-}
-
-// text with every such byte shown as '?': how the fleet tools print what a
-// list, a device or a host sent, so that no escape sequence in it reaches the
-// operator's terminal.
-inline std::string plain_text(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) c = '?';
-  }
-  return shown;
 }
 
 }  // namespace vornel

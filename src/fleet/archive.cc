@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 #include "fleet/git.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
@@ -140,7 +140,7 @@ bool hold(const std::string& archive, FileLock* lock, std::string* error) {
   FileLock::Taken taken = lock->take(path, 0, error);
   if (taken == FileLock::Taken::kBusy) {
     std::fprintf(stderr, "vornel-shard: another run is archiving in %s; waiting up to %u s\n",
-                 plain_text(archive).c_str(), kArchiveLockWaitMs / 1000);
+                 printable_text(archive).c_str(), kArchiveLockWaitMs / 1000);
     taken = lock->take(path, kArchiveLockWaitMs, error);
   }
   switch (taken) {
@@ -407,7 +407,7 @@ std::map<std::string, DeviceChange> read_tree_diff(std::string_view text) {
 }
 
 std::string run_title(const ArchiveRequest& request, const ArchiveReport& report) {
-  return "download run " + plain_text(request.run_time) + ": " + std::to_string(report.changed) +
+  return "download run " + printable_text(request.run_time) + ": " + std::to_string(report.changed) +
          " changed, " + std::to_string(report.unchanged) + " unchanged, " +
          std::to_string(report.added) + " new, " + std::to_string(request.not_fetched) +
          " not fetched";
@@ -420,11 +420,11 @@ std::string commit_message(const ArchiveRequest& request, const ArchiveReport& r
   for (const auto& [address, file] : request.fetched) {
     auto found = report.devices.find(address);
     if (found == report.devices.end() || found->second.change == ConfigChange::kUnchanged) continue;
-    message += plain_text(file_of(address)) + ": " + change_words(found->second) + "\n";
+    message += printable_text(file_of(address)) + ": " + change_words(found->second) + "\n";
   }
-  message += "\nFetched by " + plain_text(user.empty() ? "an unknown user" : user) + " on " +
-             plain_text(host.empty() ? "an unknown host" : host) + " into " +
-             plain_text(request.work_dir) + "\n";
+  message += "\nFetched by " + printable_text(user.empty() ? "an unknown user" : user) + " on " +
+             printable_text(host.empty() ? "an unknown host" : host) + " into " +
+             printable_text(request.work_dir) + "\n";
   return message;
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 #include "fleet/arguments.h"
 #include "fleet/outcomes.h"
 
@@ -43,7 +43,7 @@ std::string archive_fleet(const std::filesystem::path& dir, const std::string& a
 // A message on standard error. What it quotes of a list, a host or git is
 // shown with its control characters as '?'.
 inline void complain(const std::string& text) {
-  std::fprintf(stderr, "vornel-shard: %s\n", plain_text(text).c_str());
+  std::fprintf(stderr, "vornel-shard: %s\n", printable_text(text).c_str());
 }
 
 }  // namespace vornel

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 #include "base/file_handle.h"
 #include "base/local_name.h"
 #include "fleet/commands.h"
@@ -291,7 +291,7 @@ int list_groups_command(const std::string& list) {
   collect_groups(file.get(), list.c_str(), &plan);
   for (const PlannedGroup& group : plan.groups) {
     if (!group.refusal.empty()) {
-      std::fprintf(stderr, "vornel: %s\n", plain_text(group.refusal).c_str());
+      std::fprintf(stderr, "vornel: %s\n", printable_text(group.refusal).c_str());
       continue;
     }
     std::printf("%ld\t%s\t%s\t%s\t%s\n", group.line, group.address.c_str(),

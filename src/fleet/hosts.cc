@@ -1,6 +1,6 @@
 #include "fleet/hosts.h"
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 #include "fleet/arguments.h"
 
 namespace vornel {
@@ -45,7 +45,7 @@ bool add_host(std::string_view entry, int default_jobs, std::vector<FleetHost>* 
     host.jobs = parse_count(std::string(count));
     host.login = entry.substr(slash + 1);
     if (host.jobs == 0) {
-      *error = "-S: " + plain_text(entry) + ": the count of jobs must be 1 or more";
+      *error = "-S: " + printable_text(entry) + ": the count of jobs must be 1 or more";
       return false;
     }
   } else {
@@ -53,7 +53,7 @@ bool add_host(std::string_view entry, int default_jobs, std::vector<FleetHost>* 
     host.login = entry;
   }
   if (std::optional<std::string> why = login_refusal(host.login)) {
-    *error = "-S: " + plain_text(entry) + " " + *why;
+    *error = "-S: " + printable_text(entry) + " " + *why;
     return false;
   }
   host.entry = std::to_string(host.jobs) + "/" + host.login;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 
 namespace vornel {
 namespace {
@@ -227,14 +227,14 @@ std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
     const PlannedGroup& group = fleet.groups[i];
     const GroupResult& result = results.groups[i];
     // What a list or a host wrote is shown without its control characters.
-    std::string address = plain_text(group.address);
+    std::string address = printable_text(group.address);
     if (fleet.remote) {
       std::snprintf(line, sizeof line, "  %-15s  shard %-3d %-20s ", address.c_str(), group.shard,
-                    result.host.empty() ? "-" : plain_text(result.host).c_str());
+                    result.host.empty() ? "-" : printable_text(result.host).c_str());
     } else {
       std::snprintf(line, sizeof line, "  %-15s  shard %-3d ", address.c_str(), group.shard);
     }
-    text += line + plain_text(result.shown) + "\n";
+    text += line + printable_text(result.shown) + "\n";
   }
   std::size_t count = fleet.groups.size();
   text += "vornel-fleet: " + std::to_string(count) + " devices, " + std::to_string(results.ok) +

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/printable_text.h"
 #include "fleet/commands.h"
 #include "fleet/workdir.h"
 #include "platform/interrupt.h"
@@ -38,7 +39,7 @@ int outcomes_command(const CommandLine& line) {
       archive.empty() ? "" : archive_fleet(dir, archive, fleet, &results, fleet.interrupted);
   std::fputs(summary_text(fleet, results, folder).c_str(), stdout);
   // It may quote git's words about the archive.
-  if (!archived.empty()) std::printf("%s\n", plain_text(archived).c_str());
+  if (!archived.empty()) std::printf("%s\n", printable_text(archived).c_str());
 
   std::string rerun = rerun_list(fleet, results, list_text);
   std::size_t rerun_count = 0;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/control_characters.h"
+#include "base/printable_text.h"
 #include "base/ipv4_address.h"
 #include "fleet/hosts.h"
 
@@ -67,7 +67,7 @@ bool read_site_map(std::FILE* file, const char* file_name, SiteMap* map, std::st
     if (!fields.empty()) {
       if (std::optional<std::string> why = login_refusal(fields[0])) {
         *error = std::string(file_name) + ":" + std::to_string(number) + ": host " +
-                 plain_text(fields[0]) + " " + *why;
+                 printable_text(fields[0]) + " " + *why;
         return false;
       }
     }

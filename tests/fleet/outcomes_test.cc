@@ -126,7 +126,7 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
                 (dir_ / "north, south.txt").string() +
                 ":30: SystemPassword value longer than 27 characters; the whole group is "
                 "ignored\n"
-                "  10.0.0.\xff         shard 2   Unknown failure.\n"
+                "  10.0.0.\xEF\xBF\xBD       shard 2   Unknown failure.\n"
                 "vornel-fleet: 8 devices, 3 OK, 5 failed; logs in run/shard-N/log.txt\n");
   // With an archive, what changed (lines added plus removed).
   results.groups[0].config = {ConfigChange::kChanged, 3, 1};
