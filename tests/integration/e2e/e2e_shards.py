@@ -38,7 +38,8 @@ CSV_HEADER = ("line,address,shard,host,wave,outcome,status,reason,firmware,fetch
               "lines_changed")
 
 
-class ShardRun(VornelTest):
+class FleetCase(VornelTest):
+    """What the fleet's tests share: a run of vornel-fleet, its files, git."""
 
     def shard_run(self, *args, work="run", timeout=240, env=None):
         done = subprocess.run([FLEET, "-b", BATCH, "-w", os.path.join(self.workdir, work),
@@ -78,6 +79,9 @@ class ShardRun(VornelTest):
         for row in rows:
             self.assertTrue(row.endswith(",,"), row)
         return [row[:-2] for row in rows]
+
+
+class ShardRun(FleetCase):
 
     def test_upload_over_three_shards_reports_every_device_and_what_to_run_again(self):
         self.device("127.0.0.2")
@@ -443,14 +447,13 @@ def runs_vornel(pid):
         return False
 
 
-@skip_under_wine("each ssh host is a network namespace of its own, and a wine server serves "
-                 "only the namespace it started in; a Linux host runs the Linux build")
-class ShardsOnHosts(VornelTest):
+class HostsCase(VornelTest):
     """Host i is reached at 10.77.i.2 and holds the devices 127.0.i.x, which
     nothing but host i can reach; the site map says so."""
 
-    summary = ShardRun.summary
-    shard_file = ShardRun.shard_file
+    summary = FleetCase.summary
+    shard_file = FleetCase.shard_file
+    results = FleetCase.results
 
     def setUp(self):
         for tool in ("/usr/sbin/sshd", "/usr/bin/ssh", "/usr/bin/rsync"):
@@ -474,7 +477,6 @@ class ShardsOnHosts(VornelTest):
         self.write("sites.txt", "# host  devices\n" + "".join(
             f"{host.login} 127.0.{host.index}.0/24\n" for host in hosts))
 
-    results = ShardRun.results
 
     def start(self, *args, remote=BATCH):
         return subprocess.Popen([FLEET, "-b", BATCH, "-B", remote, "-w",
@@ -486,6 +488,11 @@ class ShardsOnHosts(VornelTest):
         done = self.start(*args, remote=remote)
         stdout, stderr = done.communicate(timeout=240)
         return done.returncode, stdout.decode(), stderr.decode()
+
+
+@skip_under_wine("each ssh host is a network namespace of its own, and a wine server serves "
+                 "only the namespace it started in; a Linux host runs the Linux build")
+class ShardsOnHosts(HostsCase):
 
     def test_upload_and_download_each_device_through_the_host_that_reaches_it(self):
         north = self.host("127.0.1.2", "127.0.1.3")
