@@ -46,6 +46,10 @@ int finish_command(const CommandLine& line);
 // fetched files archived; the fleet's exit status.
 int outcomes_command(const CommandLine& line);
 
+// vornel-shard report DIR: report.html written again from the folder as it
+// is (a run cut by hand, or read again later), nothing else.
+int report_command(const CommandLine& line);
+
 // vornel-shard archive ARCHIVE [WORKDIR]: 0 when a download run may keep its
 // history in ARCHIVE (made a repository when new or empty), else 2 with why
 // (archive.h). WORKDIR is the run's working folder, which it must not hold.

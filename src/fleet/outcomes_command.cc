@@ -153,4 +153,23 @@ int finish_command(const CommandLine& line) {
   return signal_status != 0 ? signal_status : status;
 }
 
+int report_command(const CommandLine& line) {
+  const fs::path dir = line.operands[0];
+  FleetRecord fleet;
+  std::string error;
+  if (!read_fleet_record(dir, &fleet, &error)) {
+    complain(error);
+    return static_cast<int>(FleetExit::kUsage);
+  }
+  RunSettings settings;
+  bool fleet_run = read_run_settings(dir, &settings, &error);
+  settings.metrics.clear();  // a re-read makes the page, not another run's figures
+  FleetResults results = judge_fleet(fleet, [&](const std::string& path) {
+    std::error_code missing;
+    return fs::is_regular_file(fs::symlink_status(dir / path, missing));
+  });
+  write_report_files(dir, fleet_run ? &settings : nullptr, fleet, results, settings.archive, "");
+  return 0;
+}
+
 }  // namespace vornel

@@ -94,10 +94,13 @@ bool confirmed(const fs::path& dir, int wave, int waves, const std::vector<int>&
       }
     }
   }
-  std::string question = "vornel-fleet: " + std::to_string(done) + " devices done so far, " +
+  auto count = [](std::size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  std::string question = "vornel-fleet: so far " + count(done, "device") + " worked, " +
                          std::to_string(failed) + " failed. Start wave " + std::to_string(wave) +
-                         " of " + std::to_string(waves) + ": " + std::to_string(devices) +
-                         " devices in " + std::to_string(shards.size()) + " shards? [y/N] ";
+                         " of " + std::to_string(waves) + ", " + count(devices, "device") +
+                         " in " + count(shards.size(), "shard") + "? [y/N] ";
   std::optional<std::string> answer = ask_on_terminal(question);
   return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
 }

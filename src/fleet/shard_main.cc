@@ -35,6 +35,7 @@ constexpr Subcommand kSubcommands[] = {
     {"", "LIST  |  -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M SITEMAP] LIST",
      "o:n:k:m:S:M:", 1, 1, list_or_cut},
     {"outcomes", "[-i] [-A ARCHIVE] DIR", "iA:", 1, 1, vornel::outcomes_command},
+    {"report", "DIR", "", 1, 1, vornel::report_command},
     {"archive", "ARCHIVE [WORKDIR]", "", 1, 2, vornel::archive_command},
     {"round", "DIR", "", 1, 1, vornel::round_command},
     {"watch", "DIR", "", 1, 1, vornel::watch_command},

@@ -5,10 +5,11 @@ here and over ssh hosts: what a stop left is held back and listed, and a run
 goes on from that list."""
 
 import os
+import subprocess
 
 import e2e_shards
 from devices import drop_pings  # sim/, on the path harness made
-from harness import group, main, skip_under_wine
+from harness import BATCH, group, main, skip_under_wine
 
 INI = b"[Network]\r\nDHCP=0\r\n"
 
@@ -76,6 +77,19 @@ class Rollout(e2e_shards.FleetCase):
                 self.assertEqual(status, expected, stdout + stderr)
                 rows = self.results(f"run-{number}")
                 self.assertEqual([r.split(",")[1] for r in rows if ",held_back," in r], held)
+
+    def test_confirm_without_a_terminal_is_refused_before_anything_runs(self):
+        device = self.device("127.0.0.2")
+        self.write("fleet.txt", group("127.0.0.2") + group("127.0.0.3"))
+        # A session of its own: no terminal to ask on.
+        done = subprocess.run([e2e_shards.FLEET, "-b", BATCH, "-w", "run", "--waves", "1,100%",
+                               "--confirm", "fleet.txt"], cwd=self.workdir,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              start_new_session=True, timeout=60)
+        self.assertEqual(done.returncode, 2)
+        self.assertIn("--confirm asks on the terminal", done.stderr.decode())
+        self.assertFalse(self.exists("run"))
+        self.assertEqual(device.commands(), [])
 
     def test_the_preflight_sends_nothing_and_its_ready_list_is_the_next_run(self):
         self.device("127.0.0.2")

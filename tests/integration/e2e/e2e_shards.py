@@ -104,6 +104,8 @@ class ShardRun(FleetCase):
         status, stdout, stderr = self.shard_run("-k", "3", "-n", "3", "fleet.txt")
 
         self.assertEqual(status, 1, stdout + stderr)
+        # The live line is for a terminal: none of it in a pipe or a file.
+        self.assertNotIn("\x1b", stdout + stderr)
         # The overlong password is on line 32 of fleet.txt.
         self.assertEqual(self.summary(stdout), [
             "  127.0.0.2        shard 1   OK",
@@ -543,12 +545,24 @@ class ShardsOnHosts(HostsCase):
             left = host.run(["sh", "-c", "find ~ -type f"], capture_output=True)
             self.assertEqual(left.stdout, b"")
 
+        # South's vornel-batch also leaves a configuration for a device of
+        # north, and one far above the fetch limit: neither is taken.
         self.write("download_list.txt", "".join(group(a) for a in addresses))
         subprocess.run(["rm", "-rf", os.path.join(self.workdir, "run")], check=True)
+        planting = os.path.join(self.workdir, "vornel-planting")
+        with open(planting, "w") as f:
+            f.write("#!/bin/sh\nif grep -q 127.0.2.2 download_list.txt; then\n"
+                    "  echo planted >127.0.1.3.ini\n  truncate -s 300M 10.9.9.9.ini\nfi\n"
+                    f"exec {BATCH} \"$@\"\n")
+        os.chmod(planting, 0o755)
         status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
-                                                   "-m", "download", "download_list.txt")
+                                                   "-m", "download", "download_list.txt",
+                                                   remote=planting)
 
         self.assertEqual(status, 0, stdout + stderr)
+        self.assertFalse(self.exists("run/shard-3/10.9.9.9.ini"))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.workdir, "run", "fetched"))),
+                         sorted(f"{a}.ini" for a in addresses))
         self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2:2222  OK  fetched/127.0.2.2.ini",
                       self.summary(stdout))
         for device in self.devices:
