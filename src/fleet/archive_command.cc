@@ -3,9 +3,10 @@
 #include <ctime>
 #include <set>
 
+#include "archive/archive.h"
 #include "base/local_name.h"
-#include "fleet/archive.h"
 #include "fleet/commands.h"
+#include "fleet/layout.h"
 #include "fleet/workdir.h"
 #include "platform/interrupt.h"
 
@@ -28,12 +29,6 @@ std::string run_time_of(const fs::path& list_copy) {
   return text;
 }
 
-// An address that can stand as a file name of the archive's top folder.
-bool plain_address(const std::string& address) {
-  return !address.empty() && address.find_first_not_of("0123456789.") == std::string::npos &&
-         !local_name_refusal(address + ".ini");
-}
-
 std::string counts(const ArchiveRequest& request, const ArchiveReport& report) {
   return std::to_string(report.changed) + " changed, " + std::to_string(report.unchanged) +
          " unchanged, " + std::to_string(report.added) + " new, " +
@@ -43,11 +38,14 @@ std::string counts(const ArchiveRequest& request, const ArchiveReport& report) {
 // Status 5: the devices were worked, their files are in the working folder,
 // but the archive does not hold them. A shard that ended abnormally (3) or a
 // lost host (4) says more and stays.
-void not_updated(FleetResults* results) {
-  if (results->exit_status < 3) results->exit_status = 5;
-}
+void not_updated(FleetResults* results) { raise_exit(&results->exit_status, FleetExit::kNotArchived); }
 
 }  // namespace
+
+bool plain_address(const std::string& address) {
+  return !address.empty() && address.find_first_not_of("0123456789.") == std::string::npos &&
+         !local_name_refusal(address + ".ini");
+}
 
 int archive_command(const CommandLine& line) {
   if (line.operands.empty() || line.operands.size() > 2) return 2;
@@ -62,7 +60,7 @@ int archive_command(const CommandLine& line) {
 }
 
 std::string archive_fleet(const fs::path& dir, const std::string& archive, const FleetRecord& fleet,
-                          FleetResults* results, bool interrupted) {
+                          FleetResults* results, bool interrupted, std::string* commit) {
   if (interrupted) {
     return "vornel-fleet: the run was interrupted; nothing archived in " + archive;
   }
@@ -102,6 +100,7 @@ std::string archive_fleet(const fs::path& dir, const std::string& archive, const
     return "vornel-fleet: nothing changed since the last run archived in " + archive +
            "; no commit (" + counts(request, report) + ")";
   }
+  *commit = report.commit;
   std::string made = "vornel-fleet: archived in " + archive + " as commit " + report.commit + ": " +
                      counts(request, report);
   if (report.kind == Kind::kTreeNotWritten) {

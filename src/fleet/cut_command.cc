@@ -9,8 +9,8 @@
 #include "base/file_handle.h"
 #include "base/local_name.h"
 #include "fleet/commands.h"
-#include "fleet/hosts.h"
-#include "fleet/shard_plan.h"
+#include "fleet/cut.h"
+#include "fleet/layout.h"
 #include "fleet/site_map.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
@@ -21,26 +21,13 @@ namespace fs = std::filesystem;
 namespace vornel {
 namespace {
 
-constexpr char kPlaceholder[] =
-    "placeholder, so that Vornel names every fetched file after its device\n";
-
 // How many shards a job slot gets when -n doesn't say: a job that finishes
 // early takes the next, so no shard holding several silent devices is left
 // to finish on its own at the end, while each job's own cost stays small.
 constexpr int kShardsPerJob = 8;
 constexpr int kDefaultJobs = 8;
 
-struct CutOptions {
-  std::string dir;
-  std::string list;
-  bool upload = true;
-  int shards = 0;  // 0: one per device
-  int jobs = 0;    // 0: not given
-  std::string hosts;
-  std::string site_map;
-};
-
-bool read_options(const CommandLine& line, CutOptions* options, std::string* error) {
+bool read_options(const CommandLine& line, CutRequest* options, std::string* error) {
   for (const CommandOption& option : line.options) {
     switch (option.name) {
       case 'o':
@@ -105,24 +92,23 @@ bool copy_ini_files(const ShardPlan& plan, const Shard& shard, const fs::path& f
   return true;
 }
 
-bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOptions& options,
+bool write_shards(ShardPlan* plan, const std::string& list_text, const CutRequest& options,
                   const std::vector<FleetHost>& hosts) {
   const fs::path dir = options.dir;
   fs::path list_dir = fs::path(options.list).parent_path();
   if (list_dir.empty()) list_dir = ".";
-  const char* list_name = options.upload ? "upload_list.txt" : "download_list.txt";
+  const char* list_name = options.upload ? kUploadList : kDownloadList;
   std::string shards_table;
   std::set<std::string> said;
   for (std::size_t n = 1; n <= plan->shards.size(); ++n) {
     const Shard& shard = plan->shards[n - 1];
-    fs::path shard_dir = dir / ("shard-" + std::to_string(n));
+    fs::path shard_dir = dir / shard_name(static_cast<int>(n));
     std::error_code error;
     if (!fs::create_directory(shard_dir, error)) {
       complain("cannot make " + shard_dir.string() + ": " + error.message());
       return false;
     }
     if (!write_whole_file(shard_dir / list_name, shard_list_text(plan, int(n), list_text)) ||
-        (!options.upload && !write_whole_file(shard_dir / "config.ini", kPlaceholder)) ||
         (options.upload && !copy_ini_files(*plan, shard, list_dir, shard_dir, &said))) {
       complain("cannot write the shard " + shard_dir.string());
       return false;
@@ -133,9 +119,9 @@ bool write_shards(ShardPlan* plan, const std::string& list_text, const CutOption
   for (const PlannedGroup& group : plan->groups) groups_table += group_row(group);
   std::string hosts_table;
   for (const FleetHost& host : hosts) hosts_table += host_row(host);
-  if (!write_whole_file(dir / "groups.tsv", groups_table) ||
-      !write_whole_file(dir / "shards.tsv", shards_table) ||
-      (!hosts.empty() && !write_whole_file(dir / "hosts.tsv", hosts_table))) {
+  if (!write_whole_file(dir / kGroupsTable, groups_table) ||
+      !write_whole_file(dir / kShardsTable, shards_table) ||
+      (!hosts.empty() && !write_whole_file(dir / kHostsTable, hosts_table))) {
     complain("cannot write the tables in " + dir.string());
     return false;
   }
@@ -194,7 +180,7 @@ bool sites_within_hosts(const ShardPlan& plan, const std::vector<FleetHost>& hos
 // -S HOSTS, or -S @FILE for a file of them: an entry is never looked up as
 // a file, so a file that happens to bear a host's name can't send the shards
 // and their passwords elsewhere.
-bool read_hosts(const CutOptions& options, std::vector<FleetHost>* hosts, std::string* error) {
+bool read_hosts(const CutRequest& options, std::vector<FleetHost>* hosts, std::string* error) {
   if (options.hosts.empty()) return true;
   bool from_file = options.hosts[0] == '@';
   std::string text = options.hosts;
@@ -205,7 +191,7 @@ bool read_hosts(const CutOptions& options, std::vector<FleetHost>* hosts, std::s
   return parse_hosts(text, from_file, options.jobs > 0 ? options.jobs : kDefaultJobs, hosts, error);
 }
 
-int wanted_shards(const CutOptions& options, const std::vector<FleetHost>& hosts) {
+int wanted_shards(const CutRequest& options, const std::vector<FleetHost>& hosts) {
   if (options.shards > 0) return options.shards;
   if (options.jobs == 0 && hosts.empty()) return 0;
   int slots = hosts.empty() ? options.jobs : 0;
@@ -213,7 +199,7 @@ int wanted_shards(const CutOptions& options, const std::vector<FleetHost>& hosts
   return kShardsPerJob * slots;
 }
 
-bool read_map(const CutOptions& options, SiteMap* map, std::string* error) {
+bool read_map(const CutRequest& options, SiteMap* map, std::string* error) {
   if (options.site_map.empty()) return true;
   FileHandle file = open_file(options.site_map.c_str(), "rb");
   if (!file) {
@@ -223,58 +209,68 @@ bool read_map(const CutOptions& options, SiteMap* map, std::string* error) {
   return read_site_map(file.get(), options.site_map.c_str(), map, error);
 }
 
-int fail(const std::string& error) {
+}  // namespace
+
+bool cut_list(const CutRequest& request, CutResult* cut, std::string* error) {
+  SiteMap map;
+  std::string list_text;
+  if (!read_hosts(request, &cut->hosts, error) || !read_map(request, &map, error)) return false;
+  // The list is read once: the shards are cut from this one reading, through
+  // a private copy in the folder, and no later change of the list reaches them.
+  std::string notice;
+  bool read = read_named_file(request.list, &list_text, &notice);
+  if (!notice.empty()) complain(notice);
+  if (!read) {
+    *error = "cannot read the batch list " + request.list;
+    return false;
+  }
+  bool made;
+  const fs::path dir = request.dir;
+  if (!prepare_folder(dir, &made, error)) return false;
+
+  ShardPlan plan;
+  FileHandle copy;
+  if (!write_whole_file(dir / kListCopy, list_text) ||
+      !(copy = open_file((dir / kListCopy).string().c_str(), "rb"))) {
+    *error = "cannot write " + (dir / kListCopy).string();
+  } else {
+    collect_groups(copy.get(), request.list.c_str(), &plan);
+    copy.reset();
+    if (plan.groups.empty()) {
+      *error = request.list + " holds no group (a line starting SystemIP= and three more)";
+    } else if (cut_into_shards(&plan, wanted_shards(request, cut->hosts),
+                               request.site_map.empty() ? nullptr : &map, request.waves, error) &&
+               (cut->hosts.empty() || request.site_map.empty() ||
+                sites_within_hosts(plan, cut->hosts, error)) &&
+               !write_shards(&plan, list_text, request, cut->hosts)) {
+      *error = request.list + " was not cut into shards";
+    }
+  }
+  if (!error->empty()) {
+    undo_cut(dir, made);
+    return false;
+  }
+  cut->groups = plan.groups.size();
+  cut->shards = plan.shards.size();
+  for (const Shard& shard : plan.shards) cut->waves = std::max(cut->waves, shard.wave);
+  return true;
+}
+
+int complain_lines(const std::string& error) {
   for (std::size_t at = 0, end; (end = error.find('\n', at)) != std::string::npos; at = end + 1)
     complain(error.substr(at, end - at));
   if (!error.empty() && error.back() != '\n') complain(error.substr(error.rfind('\n') + 1));
   return 2;
 }
 
-}  // namespace
-
 int cut_command(const CommandLine& line) {
-  CutOptions options;
-  std::vector<FleetHost> hosts;
-  SiteMap map;
+  CutRequest request;
+  CutResult cut;
   std::string error;
-  std::string list_text;
-  if (!read_options(line, &options, &error) || !read_hosts(options, &hosts, &error) ||
-      !read_map(options, &map, &error))
-    return fail(error);
-  // The list is read once: the shards are cut from this one reading, through
-  // a private copy in the folder, and no later change of the list reaches them.
-  std::string notice;
-  bool read = read_named_file(options.list, &list_text, &notice);
-  if (!notice.empty()) complain(notice);
-  if (!read) return fail("cannot read the batch list " + options.list);
-  bool made;
-  const fs::path dir = options.dir;
-  if (!prepare_folder(dir, &made, &error)) return fail(error);
-
-  ShardPlan plan;
-  FileHandle copy;
-  if (!write_whole_file(dir / kListCopy, list_text) ||
-      !(copy = open_file((dir / kListCopy).string().c_str(), "rb"))) {
-    error = "cannot write " + (dir / kListCopy).string();
-  } else {
-    collect_groups(copy.get(), options.list.c_str(), &plan);
-    copy.reset();
-    if (plan.groups.empty()) {
-      error = options.list + " holds no group (a line starting SystemIP= and three more)";
-    } else if (cut_into_shards(&plan, wanted_shards(options, hosts),
-                               options.site_map.empty() ? nullptr : &map, &error) &&
-               (hosts.empty() || options.site_map.empty() ||
-                sites_within_hosts(plan, hosts, &error)) &&
-               !write_shards(&plan, list_text, options, hosts)) {
-      error = options.list + " was not cut into shards";
-    }
-  }
-  if (!error.empty()) {
-    undo_cut(dir, made);
-    return fail(error);
-  }
-  std::string done = std::to_string(plan.groups.size()) + " groups of " + options.list + " in " +
-                     std::to_string(plan.shards.size()) + " shards\n";
+  if (!read_options(line, &request, &error) || !cut_list(request, &cut, &error))
+    return complain_lines(error);
+  std::string done = std::to_string(cut.groups) + " groups of " + request.list + " in " +
+                     std::to_string(cut.shards) + " shards\n";
   std::fputs(done.c_str(), stdout);
   return 0;
 }

@@ -43,11 +43,13 @@ void collect_groups(std::FILE* list, const char* file_name, ShardPlan* plan) {
   free_target_list(read_target_list(list, file_name, nullptr, &collector));
 }
 
-bool cut_into_shards(ShardPlan* plan, int wanted, const SiteMap* map, std::string* error) {
-  // Sites in the order their first device appears, each with its devices.
+bool cut_into_shards(ShardPlan* plan, int wanted, const SiteMap* map,
+                     const std::vector<WaveStep>& steps, std::string* error) {
+  // Sites in the order their first device appears, each with its addresses
+  // in list order; whether any group of an address is taken.
   std::vector<std::string> sites;
-  std::map<std::string, std::vector<std::string>> devices;
-  std::map<std::string, std::string> site_of;
+  std::map<std::string, std::vector<std::string>> addresses;
+  std::map<std::string, bool> taken;
   std::size_t device_count = 0;
   for (PlannedGroup& group : plan->groups) {
     if (map != nullptr) {
@@ -59,32 +61,65 @@ bool cut_into_shards(ShardPlan* plan, int wanted, const SiteMap* map, std::strin
         continue;
       }
     }
-    if (!site_of.emplace(group.address, group.site).second) continue;
-    if (!devices.count(group.site)) sites.push_back(group.site);
-    devices[group.site].push_back(group.address);
-    ++device_count;
+    auto [known, fresh] = taken.emplace(group.address, false);
+    if (fresh) {
+      if (!addresses.count(group.site)) sites.push_back(group.site);
+      addresses[group.site].push_back(group.address);
+      ++device_count;
+    }
+    known->second = known->second || group.refusal.empty();
   }
   if (!error->empty()) return false;
 
-  std::map<std::string, int> home;
+  // Each address's wave: a site's taken devices by the steps, in list order.
+  std::map<std::string, int> wave_of;
+  int waves = 1;
   for (const std::string& site : sites) {
-    const std::vector<std::string>& members = devices[site];
-    long count = static_cast<long>(members.size());
-    if (wanted > 0) {
-      long share = (static_cast<long>(wanted) * count + static_cast<long>(device_count) / 2) /
-                   static_cast<long>(device_count);
-      count = std::clamp(share, 1L, count);
+    int devices = 0;
+    for (const std::string& address : addresses[site]) devices += taken[address];
+    std::vector<int> sizes = wave_sizes(steps, devices);
+    waves = std::max(waves, static_cast<int>(sizes.size()));
+    std::size_t wave = 0;
+    int left = sizes.empty() ? 0 : sizes[0];
+    for (const std::string& address : addresses[site]) {
+      if (taken[address]) {
+        while (left == 0 && wave + 1 < sizes.size()) left = sizes[++wave];
+        --left;
+      }
+      wave_of[address] = static_cast<int>(wave) + 1;
     }
-    int first = static_cast<int>(plan->shards.size()) + 1;
-    for (long i = 0; i < count; ++i) plan->shards.push_back(Shard{site, {}});
-    for (std::size_t i = 0; i < members.size(); ++i)
-      home[members[i]] = first + static_cast<int>(i % static_cast<std::size_t>(count));
   }
+
+  std::map<std::string, int> home;
+  for (int wave = 1; wave <= waves; ++wave) {
+    for (const std::string& site : sites) {
+      std::vector<std::string> members;
+      for (const std::string& address : addresses[site]) {
+        if (wave_of[address] == wave) members.push_back(address);
+      }
+      if (members.empty()) continue;
+      long count = static_cast<long>(members.size());
+      if (wanted > 0) {
+        long share = (static_cast<long>(wanted) * count + static_cast<long>(device_count) / 2) /
+                     static_cast<long>(device_count);
+        count = std::clamp(share, 1L, count);
+      }
+      int first = static_cast<int>(plan->shards.size()) + 1;
+      for (long i = 0; i < count; ++i) plan->shards.push_back(Shard{site, {}, wave});
+      for (std::size_t i = 0; i < members.size(); ++i)
+        home[members[i]] = first + static_cast<int>(i % static_cast<std::size_t>(count));
+    }
+  }
+  int wave = 1;
   for (std::size_t i = 0; i < plan->groups.size(); ++i) {
     PlannedGroup& group = plan->groups[i];
     auto found = home.find(group.address);
-    if (found == home.end()) continue;
+    if (found == home.end()) {
+      group.wave = wave;  // goes nowhere: shown with the wave around it
+      continue;
+    }
     group.shard = found->second;
+    group.wave = wave = wave_of[group.address];
     plan->shards[group.shard - 1].groups.push_back(i);
   }
   return true;

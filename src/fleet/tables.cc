@@ -47,28 +47,33 @@ std::string group_row(const PlannedGroup& group) {
   return std::to_string(group.shard) + "\t" + field(group.address) + "\t" +
          std::to_string(group.line) + "\t" + std::to_string(group.shard_line) + "\t" +
          field(group.ini_file_name) + "\t" + field(group.refusal) + "\t" +
-         std::to_string(group.begin) + "\t" + std::to_string(group.end) + "\n";
+         std::to_string(group.begin) + "\t" + std::to_string(group.end) + "\t" +
+         std::to_string(group.wave) + "\n";
 }
 
 bool parse_group_row(std::string_view row, PlannedGroup* group) {
   std::vector<std::string_view> fields = fields_of(row);
-  if (fields.size() != 8) return false;
+  if (fields.size() != 9) return false;
   group->address = fields[1];
   group->ini_file_name = fields[4];
   group->refusal = fields[5];
   return number(fields[0], &group->shard) && number(fields[2], &group->line) &&
          number(fields[3], &group->shard_line) && number(fields[6], &group->begin) &&
-         number(fields[7], &group->end) && group->begin >= 0 && group->begin <= group->end;
+         number(fields[7], &group->end) && number(fields[8], &group->wave) && group->begin >= 0 &&
+         group->begin <= group->end;
 }
 
 std::string shard_row(int number, const Shard& shard) {
-  return std::to_string(number) + "\t" + field(shard.site) + "\n";
+  return std::to_string(number) + "\t" + field(shard.site) + "\t" + std::to_string(shard.wave) +
+         "\n";
 }
 
-bool parse_shard_row(std::string_view row, int* shard, std::string* site) {
+bool parse_shard_row(std::string_view row, int* number_of, Shard* shard) {
   std::vector<std::string_view> fields = fields_of(row);
-  if (fields.size() != 2 || !number(fields[0], shard) || *shard < 1) return false;
-  *site = fields[1];
+  if (fields.size() != 3 || !number(fields[0], number_of) || *number_of < 1 ||
+      !number(fields[2], &shard->wave))
+    return false;
+  shard->site = fields[1];
   return true;
 }
 
@@ -96,18 +101,6 @@ bool parse_job_row(std::string_view row, JobRecord* job) {
 bool parse_started_row(std::string_view row, int* shard) {
   std::vector<std::string_view> fields = fields_of(row);
   return fields.size() == 2 && fields[1] == "started" && number(fields[0], shard);
-}
-
-std::vector<std::string_view> lines_of(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 }  // namespace vornel

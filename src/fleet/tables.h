@@ -5,17 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "fleet/hosts.h"
 #include "fleet/shard_plan.h"
 
 namespace vornel {
 
 // The tab-separated tables vornel-shard leaves in a fleet's working folder,
-// one row a line, for its own later steps (jobs, outcomes) and the operator:
+// one row a line, for its own later steps (round, outcomes) and the operator:
 //   groups.tsv  per group in list order: shard, address, line in the list,
-//               line in the shard's list, INI file, why it is refused, and
-//               its bytes in the list [begin, end)
-//   shards.tsv  per shard: number, site (the hosts that reach its devices)
+//               line in the shard's list, INI file, why it is refused, its
+//               bytes in the list [begin, end), and its wave
+//   shards.tsv  per shard: number, site (the hosts that reach its devices),
+//               wave
 //   hosts.tsv   per ssh host of -S: login, parallel's --sshlogin entry
 // A tab or line end inside a field (a list named so, in a refusal) is
 // written as a blank, so every row stays one line.
@@ -23,7 +25,7 @@ std::string group_row(const PlannedGroup& group);
 bool parse_group_row(std::string_view row, PlannedGroup* group);
 
 std::string shard_row(int number, const Shard& shard);
-bool parse_shard_row(std::string_view row, int* number, std::string* site);
+bool parse_shard_row(std::string_view row, int* number, Shard* shard);
 
 std::string host_row(const FleetHost& host);
 bool parse_host_row(std::string_view row, FleetHost* host);
@@ -41,9 +43,6 @@ bool parse_job_row(std::string_view row, JobRecord* job);
 // A line of a round's started-R.txt ("N<TAB>started", parallel's --tag of
 // the line a job prints on its host before Vornel starts).
 bool parse_started_row(std::string_view row, int* shard);
-
-// The lines of a text, LF or CRLF, without their ends.
-std::vector<std::string_view> lines_of(std::string_view text);
 
 }  // namespace vornel
 

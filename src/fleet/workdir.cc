@@ -1,6 +1,7 @@
 #include "fleet/workdir.h"
 
 #include "base/file_handle.h"
+#include "fleet/layout.h"
 #include "fleet/tables.h"
 #include "platform/local_files.h"
 
@@ -9,13 +10,8 @@ namespace fs = std::filesystem;
 namespace vornel {
 namespace {
 
-// Far above any list, table or transcript of a fleet: what is larger was
-// not written by the fleet's tools, and is not taken into memory.
-constexpr std::size_t kLargestFile = std::size_t{256} << 20;
-
-fs::path shard_dir(const fs::path& dir, int shard) {
-  return dir / ("shard-" + std::to_string(shard));
-}
+constexpr char kThresholdStop[] = "threshold";
+constexpr char kDeclinedStop[] = "declined";
 
 // A file's lines; false with *error naming the file when it can't be read.
 bool read_lines(const fs::path& path, std::string* text, std::vector<std::string_view>* lines,
@@ -25,21 +21,6 @@ bool read_lines(const fs::path& path, std::string* text, std::vector<std::string
     return false;
   }
   *lines = lines_of(*text);
-  return true;
-}
-
-// A status file: the exit status as the runner wrote it ("0"), or as a
-// Windows command prompt writes it ("0 " and CRLF).
-bool read_status(const fs::path& path, int* status) {
-  std::string text;
-  if (!read_whole_file(path, &text) || text.size() > 32) return false;
-  std::size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return false;
-  std::size_t end = text.find_first_not_of("0123456789", begin);
-  if (end == begin || end - begin > 9 ||
-      text.find_first_not_of(" \t\r\n", end) != std::string::npos)
-    return false;
-  *status = std::stoi(text.substr(begin, end - begin));
   return true;
 }
 
@@ -53,61 +34,48 @@ void for_each_round(const fs::path& dir, const char* prefix, const char* suffix,
   }
 }
 
-// The whole of an open file, within kLargestFile.
-bool read_all(std::FILE* file, std::string* text) {
-  text->clear();
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    if (text->size() + got > kLargestFile) return false;
-    text->append(buffer, got);
-  }
-  return !std::ferror(file);
-}
-
 }  // namespace
-
-bool read_whole_file(const fs::path& path, std::string* text, bool follow_link) {
-  std::error_code error;
-  if (!fs::is_regular_file(follow_link ? fs::status(path, error) : fs::symlink_status(path, error)))
-    return false;
-  FileHandle file = open_file(path.string().c_str(), "rb");
-  return file && read_all(file.get(), text);
-}
 
 bool read_named_file(const fs::path& path, std::string* text, std::string* notice) {
   FileHandle file = working_directory_files().open_for_reading(path.string().c_str(), notice);
   return file && read_all(file.get(), text);
 }
 
-bool write_whole_file(const fs::path& path, std::string_view text) {
-  FileHandle file = open_file(path.string().c_str(), "wb");
-  if (!file) return false;
-  bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  return std::fclose(file.release()) == 0 && ok;
+fs::path shard_dir(const fs::path& dir, int shard) { return dir / shard_name(shard); }
+
+bool read_status(const fs::path& path, int* status) {
+  std::string text;
+  if (!read_whole_file(path, &text) || text.size() > 32) return false;
+  std::size_t begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return false;
+  std::size_t end = text.find_first_not_of("0123456789", begin);
+  if (end == begin || end - begin > 9 ||
+      text.find_first_not_of(" \t\r\n", end) != std::string::npos)
+    return false;
+  *status = std::stoi(text.substr(begin, end - begin));
+  return true;
 }
 
-bool read_shard_table(const fs::path& dir, std::vector<int>* shards,
-                      std::vector<std::string>* sites, std::string* error) {
+bool read_shard_table(const fs::path& dir, std::vector<Shard>* shards, std::string* error) {
   std::string text;
   std::vector<std::string_view> lines;
-  if (!read_lines(dir / "shards.tsv", &text, &lines, error)) return false;
+  if (!read_lines(dir / kShardsTable, &text, &lines, error)) return false;
   for (std::string_view line : lines) {
-    int shard;
-    std::string site;
-    if (!parse_shard_row(line, &shard, &site)) {
-      *error = (dir / "shards.tsv").string() + ": a line is not a shard";
+    int number;
+    Shard shard;
+    if (!parse_shard_row(line, &number, &shard) ||
+        number != static_cast<int>(shards->size()) + 1) {
+      *error = (dir / kShardsTable).string() + ": a line is not the next shard";
       return false;
     }
     shards->push_back(shard);
-    sites->push_back(site);
   }
   return true;
 }
 
 bool read_host_table(const fs::path& dir, std::vector<FleetHost>* hosts) {
   std::string text;
-  if (!read_whole_file(dir / "hosts.tsv", &text)) return false;
+  if (!read_whole_file(dir / kHostsTable, &text)) return false;
   for (std::string_view line : lines_of(text)) {
     FleetHost host;
     if (parse_host_row(line, &host)) hosts->push_back(host);
@@ -115,14 +83,28 @@ bool read_host_table(const fs::path& dir, std::vector<FleetHost>* hosts) {
   return true;
 }
 
-bool read_round_history(const fs::path& dir, RoundHistory* history, std::string* error) {
-  std::vector<std::string> sites;
-  if (!read_shard_table(dir, &history->shards, &sites, error)) return false;
-  for (int shard : history->shards) {
-    std::error_code missing;
-    if (fs::exists(shard_dir(dir, shard) / "status", missing)) history->finished.insert(shard);
+bool read_shard_records(const fs::path& file, std::vector<DeviceResult>* records) {
+  std::string text;
+  if (!read_whole_file(file, &text)) return false;
+  std::string_view rest = text;
+  for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
+       rest.remove_prefix(end + 1)) {
+    DeviceResult record;
+    if (read_result_record(rest.substr(0, end), &record)) records->push_back(record);
   }
-  for_each_round(dir, "started-", ".txt", [&](int, const std::vector<std::string_view>& lines) {
+  return true;
+}
+
+bool read_round_history(const fs::path& dir, RoundHistory* history, std::string* error) {
+  std::vector<Shard> shards;
+  if (!read_shard_table(dir, &shards, error)) return false;
+  for (std::size_t i = 0; i < shards.size(); ++i) {
+    int shard = static_cast<int>(i) + 1;
+    history->shards.push_back(shard);
+    std::error_code missing;
+    if (fs::exists(shard_dir(dir, shard) / kStatusFile, missing)) history->finished.insert(shard);
+  }
+  for_each_round(dir, kStartedPrefix, ".txt", [&](int, const std::vector<std::string_view>& lines) {
     std::set<int> started;
     for (std::string_view line : lines) {
       int shard;
@@ -133,34 +115,50 @@ bool read_round_history(const fs::path& dir, RoundHistory* history, std::string*
   return true;
 }
 
+RunStop read_stop(const fs::path& dir, std::string* reason) {
+  std::string text;
+  std::error_code missing;
+  if (!fs::exists(fs::symlink_status(dir / kStopFlag, missing))) return RunStop::kNone;
+  read_whole_file(dir / kStopFlag, &text);
+  std::vector<std::string_view> lines = lines_of(text);
+  if (lines.size() > 1) *reason = lines[1];
+  return !lines.empty() && lines[0] == kDeclinedStop ? RunStop::kDeclined : RunStop::kThreshold;
+}
+
+bool write_stop(const fs::path& dir, RunStop stop, std::string_view reason) {
+  std::string text = stop == RunStop::kDeclined ? kDeclinedStop : kThresholdStop;
+  return write_whole_file(dir / kStopFlag, text + "\n" + std::string(reason) + "\n");
+}
+
 bool read_fleet_record(const fs::path& dir, FleetRecord* fleet, std::string* error) {
   std::string text;
   std::vector<std::string_view> lines;
-  if (!read_lines(dir / "groups.tsv", &text, &lines, error)) return false;
+  if (!read_lines(dir / kGroupsTable, &text, &lines, error)) return false;
   for (std::string_view line : lines) {
     PlannedGroup group;
     if (!parse_group_row(line, &group)) {
-      *error = (dir / "groups.tsv").string() + ": a line is not a group";
+      *error = (dir / kGroupsTable).string() + ": a line is not a group";
       return false;
     }
     fleet->groups.push_back(group);
   }
-  std::vector<int> shards;
-  std::vector<std::string> sites;
-  if (!read_shard_table(dir, &shards, &sites, error)) return false;
+  std::vector<Shard> shards;
+  if (!read_shard_table(dir, &shards, error)) return false;
   std::vector<FleetHost> hosts;
   fleet->remote = read_host_table(dir, &hosts);
+  RunStop stop = read_stop(dir, &fleet->stop_reason);
+  if (stop != RunStop::kNone) fleet->stop = stop;
   for (std::size_t i = 0; i < shards.size(); ++i) {
-    ShardRecord& shard = fleet->shards[shards[i]];
-    shard.site = sites[i];
+    int number = static_cast<int>(i) + 1;
+    ShardRecord& shard = fleet->shards[number];
+    shard.site = shards[i].site;
+    shard.wave = shards[i].wave;
     int status;
-    if (read_status(shard_dir(dir, shards[i]) / "status", &status)) shard.status = status;
-    std::string transcript;
-    if (read_whole_file(shard_dir(dir, shards[i]) / "console.txt", &transcript))
-      shard.transcript = read_transcript(transcript);
+    if (read_status(shard_dir(dir, number) / kStatusFile, &status)) shard.status = status;
+    shard.has_records = read_shard_records(shard_dir(dir, number) / kRecordsFile, &shard.records);
   }
-  for_each_round(dir, "jobs-", ".log", [&](int, const std::vector<std::string_view>& lines) {
-    for (std::string_view line : lines) {
+  for_each_round(dir, kJobLogPrefix, ".log", [&](int, const std::vector<std::string_view>& rows) {
+    for (std::string_view line : rows) {
       JobRecord job;
       if (!parse_job_row(line, &job) || !fleet->shards.count(job.shard)) continue;
       ShardRecord& shard = fleet->shards[job.shard];
@@ -169,8 +167,8 @@ bool read_fleet_record(const fs::path& dir, FleetRecord* fleet, std::string* err
       shard.exit_value = job.exit_value;
     }
   });
-  for_each_round(dir, "started-", ".txt", [&](int, const std::vector<std::string_view>& lines) {
-    for (std::string_view line : lines) {
+  for_each_round(dir, kStartedPrefix, ".txt", [&](int, const std::vector<std::string_view>& rows) {
+    for (std::string_view line : rows) {
       int shard;
       if (parse_started_row(line, &shard) && fleet->shards.count(shard))
         fleet->shards[shard].started = true;

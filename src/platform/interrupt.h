@@ -42,6 +42,11 @@ void defer_interrupts();
 // The signal received (SIGINT, SIGTERM or SIGHUP), or 0; deferred or not.
 int interrupt_received();
 
+// For a process that must read its input to the end whatever stops the
+// run around it (the fleet's record keeper): SIGINT, SIGTERM and SIGHUP
+// (Ctrl-C, Ctrl-Break and the close events on Windows) are ignored.
+void ignore_interrupts();
+
 }  // namespace vornel
 
 #endif  // VORNEL_PLATFORM_INTERRUPT_H_

@@ -100,16 +100,22 @@ bool read_optional(const JsonValue& value, Int* number) {
   return true;
 }
 
-// Seconds with three decimals, as the writer gives them.
+// Seconds as a decimal number, "12.345" as the writer gives them; other
+// writers' forms ("12", "0.04") too. Milliseconds past the third decimal are
+// dropped.
 bool read_seconds(const JsonValue& value, std::int64_t* ms) {
-  std::size_t dot = value.text.find('.');
-  if (value.kind != JsonValue::Kind::kNumber || dot == std::string::npos ||
-      value.text.size() != dot + 4)
+  const std::string& t = value.text;
+  std::size_t dot = t.find('.');
+  std::string whole_digits = t.substr(0, dot);
+  std::string fraction = dot == std::string::npos ? "" : t.substr(dot + 1);
+  if (value.kind != JsonValue::Kind::kNumber || whole_digits.empty() ||
+      (dot != std::string::npos && fraction.empty()) ||
+      fraction.find_first_not_of("0123456789") != std::string::npos)
     return false;
-  JsonValue whole{JsonValue::Kind::kNumber, value.text.substr(0, dot)};
-  JsonValue fraction{JsonValue::Kind::kNumber, value.text.substr(dot + 1)};
+  fraction = (fraction + "000").substr(0, 3);
   std::int64_t seconds, milli;
-  if (!read_integer(whole, &seconds) || !read_integer(fraction, &milli) || seconds < 0)
+  if (!read_integer({JsonValue::Kind::kNumber, whole_digits}, &seconds) ||
+      !read_integer({JsonValue::Kind::kNumber, fraction}, &milli) || seconds < 0)
     return false;
   *ms = seconds * 1000 + milli;
   return true;

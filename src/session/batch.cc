@@ -197,8 +197,13 @@ int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
   int good = 0;
   bool skipped = false;
   int signal_number = 0;
+  bool stop_file_seen = false;
   for (const BatchGroup& group : collector.groups) {
     if ((signal_number = interrupted()) != 0) break;
+    if (!options.stop_file.empty() && env.files->name_taken(options.stop_file.c_str())) {
+      stop_file_seen = true;
+      break;
+    }
     std::int64_t start_ms = env.clock->utc_ms();
     std::int64_t started = env.clock->steady_ms();
     DeviceResult result;
@@ -234,6 +239,7 @@ int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
   if (last_worked != nullptr) last_worked->next = left;
   flush_log(run.out);
   if (signal_number != 0) return 128 + signal_number;
+  if (stop_file_seen) return static_cast<int>(BatchExit::kStopped);
   return static_cast<int>(skipped || good < worked ? BatchExit::kSomeFailed : BatchExit::kAllOk);
 }
 

@@ -19,6 +19,7 @@ struct BatchOptions {
   std::string list;     // the batch list; the pass's own name when not given
   std::string results;  // where the records go: "" none, "-" standard output
   bool name_by_address = false;  // download: every fetched file ADDRESS.ini
+  std::string stop_file;  // once a file of this name exists, no next device starts
 };
 
 // vornel-batch's exit statuses, beside 128 + the signal of an interrupted
@@ -28,6 +29,7 @@ enum class BatchExit : int {
   kSomeFailed = 1,  // a device failed, or a group was skipped
   kNothingRun = 2,  // bad usage; no list, or none of its groups taken; the
                     // log or the results file can't be opened
+  kStopped = 3,     // the stop file stopped it before the list's end
 };
 
 // What the command line asks for.
@@ -40,7 +42,8 @@ struct BatchRequest {
 // Reads the arguments after the program's name:
 //   upload [LIST] | download [LIST] | check upload|download [LIST]
 // with the options --results FILE (or --results=FILE), --name-by-address
-// (download only), anywhere after the command; "--" ends the options.
+// (download only) and --stop-file FILE, anywhere after the command; "--"
+// ends the options.
 // --help (also -h, -? and /?, as Windows users type it) and --version
 // stand alone.
 BatchRequest parse_batch_arguments(const std::vector<std::string>& args);
@@ -56,7 +59,8 @@ extern const char kBatchHelp[];
 // pass writes them. With options.results, a record of every group is
 // appended and flushed as the group ends. interrupted() is asked before
 // each next group: once it gives a signal, no group starts, the summary of
-// what ran is printed, and the run ends with 128 + that signal.
+// what ran is printed, and the run ends with 128 + that signal. So too once
+// options.stop_file exists, with BatchExit::kStopped.
 int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
               const std::function<int()>& interrupted);
 

@@ -3,9 +3,9 @@
 namespace vornel {
 
 const char kBatchSynopsis[] =
-    "usage: vornel-batch upload [--results FILE] [LIST]\n"
-    "       vornel-batch download [--results FILE] [--name-by-address] [LIST]\n"
-    "       vornel-batch check upload|download [--results FILE] [LIST]\n"
+    "usage: vornel-batch upload [--results FILE] [--stop-file FILE] [LIST]\n"
+    "       vornel-batch download [--results FILE] [--name-by-address] [--stop-file FILE] [LIST]\n"
+    "       vornel-batch check upload|download [--results FILE] [--stop-file FILE] [LIST]\n"
     "       vornel-batch --help | --version\n";
 
 const char kBatchHelp[] =
@@ -18,10 +18,11 @@ const char kBatchHelp[] =
     "                      each ends; FILE - is standard output, and the pass's texts\n"
     "                      then go to standard error\n"
     "  --name-by-address   download: name every fetched file ADDRESS.ini\n"
+    "  --stop-file FILE    once FILE exists, start no next device (exit status 3)\n"
     "\n"
     "Exit status: 0 every device ok (or ready), 1 a device failed or a group was\n"
-    "skipped, 2 nothing was run, 129/130/143 stopped by a signal after the device\n"
-    "being worked. See vornel-batch(1).\n";
+    "skipped, 2 nothing was run, 3 stopped by the stop file, 129/130/143 stopped by\n"
+    "a signal after the device being worked. See vornel-batch(1).\n";
 
 namespace {
 
@@ -67,6 +68,14 @@ BatchRequest parse_batch_arguments(const std::vector<std::string>& args) {
         options.results = word.substr(std::string("--results=").size());
       }
       if (options.results.empty()) return usage_error("--results wants a file name, or -");
+    } else if (word == "--stop-file" || word.starts_with("--stop-file=")) {
+      if (word == "--stop-file") {
+        if (++i == args.size()) return usage_error("--stop-file wants a file name");
+        options.stop_file = args[i];
+      } else {
+        options.stop_file = word.substr(std::string("--stop-file=").size());
+      }
+      if (options.stop_file.empty()) return usage_error("--stop-file wants a file name");
     } else if (word == "--name-by-address") {
       options.name_by_address = true;
     } else if (is_help(word) || word == "--version") {

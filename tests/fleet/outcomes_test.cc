@@ -7,6 +7,8 @@
 
 #include "fleet/arguments.h"
 #include "fleet/commands.h"
+#include "fleet/fleet_files.h"
+#include "fleet/layout.h"
 #include "fleet/workdir.h"
 
 namespace fs = std::filesystem;
@@ -25,29 +27,22 @@ std::string with_crlf(const std::string& text) {
   return out;
 }
 
-// What a Vornel working its shard's batch list prints, in pieces.
-const std::string kStart =
-    "Vornel version 1.0d\n\n\n\n  Vornel.\n  ****\n\n\n  1. Upload configuration file\n"
-    "  2. Download configuration file\n  3. Exit\n\n  Action:   Batch upload file "
-    "upload_list.txt found \n\t1:  Use parameters in batch file  \n\tAction: \n\tRunning batch "
-    "parameters from upload_list.txt\n";
-
-std::string announced(const std::string& address) {
-  return "\n\tUploading site.ini      to       " + address +
-         "\n\tChecking for INI support           Successful\n";
+// A record as vornel-batch writes it.
+std::string record(int line, const std::string& address, DeviceOutcome outcome, int status = 0,
+                   const std::string& reason = "", std::optional<int32_t> firmware = 250) {
+  DeviceResult result;
+  result.line = line;
+  result.address = address;
+  result.ini_file = "site.ini";
+  result.outcome = outcome;
+  result.status = status;
+  result.reason = reason;
+  result.firmware = firmware;
+  result.start_ms = 1764633600000;
+  result.end_ms = result.start_ms + 40;
+  result.duration_ms = 40;
+  return result_record(result);
 }
-
-std::string uploaded(const std::string& address) {
-  return announced(address) +
-         "\tChecking file                      Successful \n"
-         "\tTesting connection                 Successful\n"
-         "\tLogging in                         Successful\n"
-         "\tINI upload                         Successful\n";
-}
-
-const std::string kSummary = "\n  ** Summary **\n\n\tThere was 1 failure logged this session.\n";
-const std::string kClosing =
-    "\n\tThe results of this session are logged in 'log.txt' \n\n\n\n\n  Vornel.\n";
 
 class OutcomeReader : public ::testing::Test {
  protected:
@@ -76,36 +71,34 @@ class OutcomeReader : public ::testing::Test {
   fs::path dir_;
 };
 
-// Each shard's transcript decides its devices: a closing line is success, a
-// summary line names the reason, and a pass cut short leaves its last device
-// without an outcome rather than a failure. LF and CRLF transcripts alike.
-TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
+// Each shard's records decide its devices, found by their line in the
+// shard's list; a shard whose vornel-batch ended early leaves the devices
+// after its last record without an outcome rather than a failure. LF and
+// CRLF records alike, and a record cut short is none.
+TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsRecordsAndStatus) {
   const std::string list = "# north, then south\n" + group("10.0.0.2") + group("10.0.0.3") +
                            group("10.0.0.4") + group("10.0.0.5") + "\n" + group("10.0.0.6") +
                            group("10.0.0.7") + group("10.0.0.8", std::string(28, 'p')) +
                            "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n";
   cut("north, south.txt", list, 3);
   // Shard 1: 10.0.0.2, .5 and .8 (refused); shard 2: .3, .6, .\xff; shard 3: .4, .7.
-  write("run/shard-1/console.txt",
-        kStart + uploaded("10.0.0.2") + announced("10.0.0.5") +
-            "\tChecking file                      Successful \n"
-            "\tTesting connection                   ... ERROR: "
-            "10.0.0.5 no response to ping.\n\n" +
-            kSummary + "\t10.0.0.5:   This address is not responsive.\n" + kClosing);
-  write("run/shard-1/status", "0\n");
+  write("run/shard-1/results.jsonl",
+        record(1, "10.0.0.2", DeviceOutcome::kOk, 1) +
+            record(5, "10.0.0.5", DeviceOutcome::kFailed, 3, "This address is not responsive.",
+                   std::nullopt) +
+            record(9, "10.0.0.8", DeviceOutcome::kSkipped, 0, "refused", std::nullopt));
+  write("run/shard-1/status", "1\n");
   // The Windows build's CRLF, and a status written by a command prompt.
-  write(
-      "run/shard-2/console.txt",
-      with_crlf(kStart + uploaded("10.0.0.3") + announced("10.0.0.6") +
-                "\tChecking file                        ... ERROR: Can't open file.\n\n" +
-                announced("10.0.0.\xff") + kSummary +
-                "\t10.0.0.6:   Could not open file site.ini.\n\t10.0.0.\xff:   Unknown failure.\n" +
-                kClosing));
-  write("run/shard-2/status", "0 \r\n");
-  // Shard 3 ended by SIGTERM while it probed 10.0.0.7.
-  write("run/shard-3/console.txt",
-        kStart + uploaded("10.0.0.4") + announced("10.0.0.7") +
-            "\tChecking file                      Successful \n\tTesting connection           ");
+  write("run/shard-2/results.jsonl",
+        with_crlf(record(1, "10.0.0.3", DeviceOutcome::kOk, 1) +
+                  record(5, "10.0.0.6", DeviceOutcome::kFailed, 5,
+                         "Could not open file site.ini.") +
+                  record(9, "10.0.0.\xff", DeviceOutcome::kFailed, 0, "Unknown failure.")));
+  write("run/shard-2/status", "1 \r\n");
+  // Shard 3 ended by SIGTERM while it probed 10.0.0.7, whose record is cut.
+  std::string cut_short = record(5, "10.0.0.7", DeviceOutcome::kOk, 1);
+  write("run/shard-3/results.jsonl", record(1, "10.0.0.4", DeviceOutcome::kOk, 1) +
+                                         cut_short.substr(0, cut_short.size() - 1));
   write("run/shard-3/status", "143\n");
 
   FleetRecord fleet;
@@ -113,15 +106,14 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
   ASSERT_TRUE(read_fleet_record(dir_ / "run", &fleet, &error)) << error;
   FleetResults results = judge_fleet(fleet, [](const std::string&) { return false; });
 
-  EXPECT_EQ(results.exit_status, 3);
+  EXPECT_EQ(results.exit_status, FleetExit::kAbnormal);
   EXPECT_EQ(summary_text(fleet, results, "run"),
             "  10.0.0.2         shard 1   OK\n"
             "  10.0.0.3         shard 2   OK\n"
             "  10.0.0.4         shard 3   OK\n"
             "  10.0.0.5         shard 1   This address is not responsive.\n"
             "  10.0.0.6         shard 2   Could not open file site.ini.\n"
-            "  10.0.0.7         shard 3   no outcome: the shard ended with status 143 while it "
-            "ran\n"
+            "  10.0.0.7         shard 3   no outcome: the shard ended with status 143 before it\n"
             "  10.0.0.8         shard 1   skipped: " +
                 (dir_ / "north, south.txt").string() +
                 ":30: SystemPassword value longer than 27 characters; the whole group is "
@@ -132,21 +124,22 @@ TEST_F(OutcomeReader, JudgesEachDeviceByItsShardsTranscriptAndStatus) {
   results.groups[0].config = {ConfigChange::kChanged, 3, 1};
   results.groups[1].config = {ConfigChange::kUnchanged, 0, 0};
   EXPECT_EQ(results_csv(fleet, results),
-            "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed\r\n"
-            "2,10.0.0.2,1,,ok,1,,,changed,4\r\n"
-            "6,10.0.0.3,2,,ok,1,,,unchanged,0\r\n"
-            "10,10.0.0.4,3,,ok,1,,,,\r\n"
-            "14,10.0.0.5,1,,failed,3,This address is not responsive.,,,\r\n"
-            "19,10.0.0.6,2,,failed,5,Could not open file site.ini.,,,\r\n"
-            "23,10.0.0.7,3,,no_outcome,,the shard ended with status 143 while it ran,,,\r\n"
-            "27,10.0.0.8,1,,skipped,,\"" +
+            "line,address,shard,host,wave,outcome,status,reason,firmware,fetched,config,"
+            "lines_changed\r\n"
+            "2,10.0.0.2,1,,,ok,1,,250,,changed,4\r\n"
+            "6,10.0.0.3,2,,,ok,1,,250,,unchanged,0\r\n"
+            "10,10.0.0.4,3,,,ok,1,,250,,,\r\n"
+            "14,10.0.0.5,1,,,failed,3,This address is not responsive.,,,,\r\n"
+            "19,10.0.0.6,2,,,failed,5,Could not open file site.ini.,250,,,\r\n"
+            "23,10.0.0.7,3,,,no_outcome,,the shard ended with status 143 before it,,,,\r\n"
+            "27,10.0.0.8,1,,,skipped,,\"" +
                 (dir_ / "north, south.txt").string() +
                 ":30: SystemPassword value longer than 27 characters; the whole group is "
-                "ignored\",,,\r\n"
-                "31,10.0.0.\xEF\xBF\xBD,2,,failed,,Unknown failure.,,,\r\n");
+                "ignored\",,,,\r\n"
+                "31,10.0.0.\xEF\xBF\xBD,2,,,failed,,Unknown failure.,250,,,\r\n");
   std::string list_copy;
   ASSERT_TRUE(read_whole_file(dir_ / "run" / kListCopy, &list_copy));
-  EXPECT_EQ(rerun_list(fleet, results, list_copy),
+  EXPECT_EQ(list_of(ListKind::kRerun, fleet, results, list_copy),
             group("10.0.0.5") + group("10.0.0.6") + group("10.0.0.7") +
                 "SystemIP=10.0.0.\xff\nIniFileName=site.ini\n");
 }
@@ -184,11 +177,12 @@ TEST(FleetOutput, KeepsFormulasAndTerminalEscapesFromListsAndHostsInert) {
     results.groups.push_back(result);
   }
   EXPECT_EQ(results_csv(fleet, results),
-            "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed\r\n"
-            "1,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",1,north,ok,,,,,\r\n"
-            "2,'@SUM(A1),1,'+north,failed,,'-2+3,,,\r\n"
-            "3,10.0.0.\x1b]0;owned\x07,1,north,skipped,,list.txt:9: SystemIP value holds,,,\r\n"
-            "4,10.0.0.4,1,north\x1b[2J,failed,,\"'\tbad \x1b[31mreply\r\",,,\r\n");
+            "line,address,shard,host,wave,outcome,status,reason,firmware,fetched,config,"
+            "lines_changed\r\n"
+            "1,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",1,north,,ok,,,,,,\r\n"
+            "2,'@SUM(A1),1,'+north,,failed,,'-2+3,,,,\r\n"
+            "3,10.0.0.\x1b]0;owned\x07,1,north,,skipped,,list.txt:9: SystemIP value holds,,,,\r\n"
+            "4,10.0.0.4,1,north\x1b[2J,,failed,,\"'\tbad \x1b[31mreply\r\",,,,\r\n");
   EXPECT_EQ(summary_text(fleet, results, "run"),
             "  =HYPERLINK(\"http://x\",\"y\")  shard 1   north                \n"
             "  @SUM(A1)         shard 1   +north               -2+3\n"

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace vornel {
 namespace {
@@ -50,5 +51,9 @@ void exit_if_interrupted() {
 void defer_interrupts() { g_deferred = true; }
 
 int interrupt_received() { return g_signal; }
+
+void ignore_interrupts() {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal_number, SIG_IGN);
+}
 
 }  // namespace vornel

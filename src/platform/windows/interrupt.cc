@@ -96,4 +96,6 @@ void defer_interrupts() { g_deferred = true; }
 
 int interrupt_received() { return g_signal; }
 
+void ignore_interrupts() { SetConsoleCtrlHandler(nullptr, TRUE); }
+
 }  // namespace vornel

@@ -3,16 +3,21 @@ command here or is named like a file, an archive's own git config and the
 links and owners in its .git, and another run archiving in the same archive
 at the same moment."""
 
+import json
 import os
 import shutil
 import subprocess
 
 from e2e_shards import CUTTER, FLEET, NO_ARCHIVE_UNDER_WINE, QUIET_GIT
-from harness import BINARY, VornelTest, group, main, skip_under_wine
+from harness import BATCH, VornelTest, group, main, skip_under_wine
 
-# The transcript of a shard whose Vornel fetched each address (the download
-# pass's own lines).
-FETCHED = "\n\tDownloading config.ini    from     {}\n\tINI download                       Successful\n"
+
+def fetched(line, address):
+    """The record of a device whose configuration vornel-batch fetched."""
+    return json.dumps({"line": line, "address": address, "ini_file": "config.ini",
+                       "outcome": "ok", "status": 1, "reason": "", "firmware": 250,
+                       "fetched": address + ".ini", "start": "2026-12-08T09:00:00.000Z",
+                       "end": "2026-12-08T09:00:00.040Z", "duration": 0.040}) + "\n"
 
 
 @skip_under_wine("vornel-fleet, its ssh hosts and its archive are the Linux build's")
@@ -32,7 +37,7 @@ class FleetTrust(VornelTest):
         os.chmod(self.ssh, 0o755)
 
     def fleet(self, *args, work="run"):
-        done = subprocess.run([FLEET, "-b", BINARY, "-w", work, *args], cwd=self.workdir,
+        done = subprocess.run([FLEET, "-b", BATCH, "-w", work, *args], cwd=self.workdir,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
                               env=dict(os.environ, PARALLEL_SSH=self.ssh))
         return done.returncode, done.stdout.decode(), done.stderr.decode()
@@ -54,7 +59,8 @@ class FleetTrust(VornelTest):
         subprocess.run([CUTTER, "-o", run, "-n", "1", "-m", "download",
                         os.path.join(name, "list.txt")], cwd=self.workdir, check=True,
                        stdout=subprocess.DEVNULL)
-        self.write(f"{run}/shard-1/console.txt", "".join(FETCHED.format(a) for a in addresses))
+        self.write(f"{run}/shard-1/results.jsonl",
+                   "".join(fetched(1 + 4 * i, a) for i, a in enumerate(addresses)))
         self.write(f"{run}/shard-1/status", "0\n")
         for address in addresses:
             self.write(f"{run}/shard-1/{address}.ini", content(address))

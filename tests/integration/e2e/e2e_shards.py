@@ -3,6 +3,7 @@ against simulated devices, the merged summary, results.csv and the list to
 run again; then shards on hosts made of sshd, each in a network namespace of
 its own with devices only it reaches."""
 
+import glob
 import os
 import re
 import shutil
@@ -10,7 +11,7 @@ import signal
 import subprocess
 import time
 
-from harness import (BINARY, SOURCE_DIR, WINDOWS, VornelTest, drop_pings, group, main,
+from harness import (BATCH, BINARY, SOURCE_DIR, WINDOWS, VornelTest, drop_pings, group, main,
                      skip_under_wine, text_of)
 from devices import allow_pings  # sim/, on the path harness made
 from ssh_hosts import SshHosts
@@ -33,13 +34,15 @@ QUIET_GIT = {"GIT_CONFIG_NOSYSTEM": "1", "GIT_CONFIG_GLOBAL": "/dev/null",
              "GIT_COMMITTER_NAME": "test", "GIT_COMMITTER_EMAIL": "test@example.org"}
 NO_ARCHIVE_UNDER_WINE = ("the archive is kept by vornel-fleet and vornel-shard of the Linux "
                          "build, run here as they are; the Windows build only fetches")
-CSV_HEADER = "line,address,shard,host,outcome,status,reason,fetched,config,lines_changed"
+CSV_HEADER = ("line,address,shard,host,wave,outcome,status,reason,firmware,fetched,config,"
+              "lines_changed")
 
 
-class ShardRun(VornelTest):
+class FleetCase(VornelTest):
+    """What the fleet's tests share: a run of vornel-fleet, its files, git."""
 
     def shard_run(self, *args, work="run", timeout=240, env=None):
-        done = subprocess.run([FLEET, "-b", BINARY, "-w", os.path.join(self.workdir, work),
+        done = subprocess.run([FLEET, "-b", BATCH, "-w", os.path.join(self.workdir, work),
                                *args], cwd=self.workdir, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=timeout, env=env)
         return done.returncode, done.stdout.decode(), done.stderr.decode()
@@ -57,18 +60,28 @@ class ShardRun(VornelTest):
     def shard_file(self, shard, name):
         return self.read(os.path.join("run", f"shard-{shard}", name)).decode()
 
-    def results(self, work="run", archived=False):
+    def results(self, work="run", archived=False, waves=False):
         """results.csv's rows after its header, which must be the first;
-        without an archive, their config and lines_changed must be empty,
-        and are left out."""
+        without waves, their wave must be empty, and is left out; without an
+        archive, their config and lines_changed must be empty, and are left
+        out."""
         rows = self.read(os.path.join(work, "results.csv")).decode().split("\r\n")
         self.assertEqual(rows[0], CSV_HEADER)
         self.assertEqual(rows[-1], "")
+        rows = rows[1:-1]
+        if not waves:
+            fields = [row.split(",", 5) for row in rows]
+            for row in fields:
+                self.assertEqual(row[4], "", row)
+            rows = [",".join(row[:4] + row[5:]) for row in fields]
         if archived:
-            return rows[1:-1]
-        for row in rows[1:-1]:
+            return rows
+        for row in rows:
             self.assertTrue(row.endswith(",,"), row)
-        return [row[:-2] for row in rows[1:-1]]
+        return [row[:-2] for row in rows]
+
+
+class ShardRun(FleetCase):
 
     def test_upload_over_three_shards_reports_every_device_and_what_to_run_again(self):
         self.device("127.0.0.2")
@@ -91,6 +104,8 @@ class ShardRun(VornelTest):
         status, stdout, stderr = self.shard_run("-k", "3", "-n", "3", "fleet.txt")
 
         self.assertEqual(status, 1, stdout + stderr)
+        # The live line is for a terminal: none of it in a pipe or a file.
+        self.assertNotIn("\x1b", stdout + stderr)
         # The overlong password is on line 32 of fleet.txt.
         self.assertEqual(self.summary(stdout), [
             "  127.0.0.2        shard 1   OK",
@@ -110,16 +125,16 @@ class ShardRun(VornelTest):
             f"vornel-fleet: results in {run}/results.csv; the 4 devices to run again in "
             f"{run}/rerun_list.txt"])
         self.assertEqual(self.results(), [
-            "2,127.0.0.2,1,,ok,1,,",
-            "7,127.0.0.3,2,,failed,3,This address is not responsive.,",
-            "11,127.0.0.4,3,,failed,6,Does not support INI files.,",
-            "17,127.0.0.5,1,,ok,1,,",
-            "21,127.0.0.6,2,,ok,1,,",
-            "25,127.0.0.2,1,,ok,1,,",
+            "2,127.0.0.2,1,,ok,1,,250,",
+            "7,127.0.0.3,2,,failed,3,This address is not responsive.,250,",
+            "11,127.0.0.4,3,,failed,6,Does not support INI files.,249,",
+            "17,127.0.0.5,1,,ok,1,,250,",
+            "21,127.0.0.6,2,,ok,1,,250,",
+            "25,127.0.0.2,1,,ok,1,,250,",
             "29,127.0.0.7,3,,skipped,,fleet.txt:32: SystemPassword value longer than 27"
-            " characters; the whole group is ignored,",
-            "33,127.0.0.8,1,,failed,4,Could not log into the FTP server.,",
-            "37,127.0.0.9,2,,failed,5,Could not open file missing.ini.,",
+            " characters; the whole group is ignored,,",
+            "33,127.0.0.8,1,,failed,4,Could not log into the FTP server.,,",
+            "37,127.0.0.9,2,,failed,5,Could not open file missing.ini.,250,",
         ])
         rerun = (group("127.0.0.3") + group("127.0.0.4") + group("127.0.0.8") +
                  group("127.0.0.9", "missing.ini"))
@@ -137,7 +152,8 @@ class ShardRun(VornelTest):
         self.assertEqual(self.devices[3].file("site.ini"), INI)
         self.assertEqual(self.devices[4].file("site.ini"), INI)
         for shard in (1, 2, 3):
-            self.assertEqual(self.shard_file(shard, "status"), "0\n")
+            # Each shard's vornel-batch had a device fail or a group skipped.
+            self.assertEqual(self.shard_file(shard, "status"), "1\n")
             self.assertIn("NEW SESSION", self.shard_file(shard, "log.txt"))
         # The lists hold every password: nothing of the run is anyone else's
         # (under wine, vornel.exe's files are made by the wine server, with
@@ -159,10 +175,10 @@ class ShardRun(VornelTest):
 
         self.assertEqual(status, 1, stdout + stderr)
         self.assertEqual(self.results("again"), [
-            "1,127.0.0.3,1,,ok,1,,",
-            "5,127.0.0.4,2,,failed,6,Does not support INI files.,",
-            "9,127.0.0.8,3,,failed,4,Could not log into the FTP server.,",
-            "13,127.0.0.9,4,,ok,1,,",
+            "1,127.0.0.3,1,,ok,1,,250,",
+            "5,127.0.0.4,2,,failed,6,Does not support INI files.,249,",
+            "9,127.0.0.8,3,,failed,4,Could not log into the FTP server.,,",
+            "13,127.0.0.9,4,,ok,1,,250,",
         ])
         self.assertEqual(self.read("again/rerun_list.txt").decode(),
                          group("127.0.0.4") + group("127.0.0.8"))
@@ -194,10 +210,10 @@ class ShardRun(VornelTest):
             self.assertEqual(self.read(f"run here/fetched/{device.address}.ini"),
                              device.file("config.ini"))
         self.assertEqual(self.results("run here"), [
-            "1,127.0.0.2,1,,ok,1,,fetched/127.0.0.2.ini",
-            "5,127.0.0.3,2,,ok,1,,fetched/127.0.0.3.ini",
-            "9,127.0.0.4,3,,ok,1,,fetched/127.0.0.4.ini",
-            "13,127.0.0.5,1,,failed,4,Could not log into the FTP server.,",
+            "1,127.0.0.2,1,,ok,1,,250,fetched/127.0.0.2.ini",
+            "5,127.0.0.3,2,,ok,1,,250,fetched/127.0.0.3.ini",
+            "9,127.0.0.4,3,,ok,1,,250,fetched/127.0.0.4.ini",
+            "13,127.0.0.5,1,,failed,4,Could not log into the FTP server.,,",
         ])
         self.assertEqual(self.read("run here/rerun_list.txt").decode(), group("127.0.0.5"))
 
@@ -259,9 +275,9 @@ class ShardRun(VornelTest):
         self.assertIn(f"as commit {head}:", stdout)
         self.assertRegex(stdout, rf"\nvornel-fleet: archived in {archive} as commit \w+: {title}\n")
         self.assertEqual(self.results("run-2", archived=True), [
-            "1,127.0.0.2,1,,ok,1,,fetched/127.0.0.2.ini,unchanged,0",
-            "5,127.0.0.3,2,,ok,1,,fetched/127.0.0.3.ini,changed,2",
-            "9,127.0.0.4,3,,failed,3,This address is not responsive.,,,",
+            "1,127.0.0.2,1,,ok,1,,250,fetched/127.0.0.2.ini,unchanged,0",
+            "5,127.0.0.3,2,,ok,1,,250,fetched/127.0.0.3.ini,changed,2",
+            "9,127.0.0.4,3,,failed,3,This address is not responsive.,250,,,",
         ])
         log = self.git("-C", archive, "log", "--format=%an <%ae>|%cn|%s")
         self.assertRegex(log, rf"^Vornel <>\|Vornel\|download run [-0-9]{{10}} [:0-9]{{8}}: "
@@ -349,7 +365,7 @@ class ShardRun(VornelTest):
         # Run in a working directory where log.txt cannot be opened.
         stand_in = os.path.join(self.workdir, "vornel-in-a-locked-room")
         with open(stand_in, "w") as f:
-            f.write(f"#!/bin/sh\nmkdir log.txt\nexec {BINARY}\n")
+            f.write(f"#!/bin/sh\nmkdir log.txt\nexec {BATCH} \"$@\"\n")
         os.chmod(stand_in, 0o755)
 
         done = subprocess.run([FLEET, "-b", stand_in, "-w", "run", "fleet.txt"],
@@ -358,7 +374,7 @@ class ShardRun(VornelTest):
 
         self.assertEqual(done.returncode, 3, done.stdout.decode() + done.stderr.decode())
         self.assertEqual(self.summary(done.stdout.decode()), [
-            "  127.0.0.2        shard 1   no outcome: the shard ended with status 1 before it",
+            "  127.0.0.2        shard 1   no outcome: the shard ended with status 2 before it",
         ])
 
     def test_nothing_runs_without_a_list_a_group_a_safe_host_or_a_fresh_directory(self):
@@ -375,7 +391,7 @@ class ShardRun(VornelTest):
         os.makedirs(os.path.join(self.workdir, "taken"))
         os.symlink("taken", os.path.join(self.workdir, "linked"))
         for work in ("taken", "linked"):
-            done = subprocess.run([FLEET, "-b", BINARY, "-w", work, "fleet.txt"],
+            done = subprocess.run([FLEET, "-b", BATCH, "-w", work, "fleet.txt"],
                                   cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
             self.assertEqual(done.returncode, 2)
             self.assertIn("exists already", done.stderr.decode())
@@ -392,8 +408,8 @@ class ShardRun(VornelTest):
 
     def test_a_fleet_run_by_hand_in_several_consoles_ends_in_one_results_file(self):
         # As on Windows without GNU parallel: the list cut by vornel-shard, a
-        # Vornel started in each shard's folder, its output kept, then the
-        # shards read back. One console's exit status was not kept.
+        # vornel-batch started in each shard's folder with its records kept,
+        # then the shards read back. One console's exit status was not kept.
         for n in (2, 3, 4):
             self.device(f"127.0.0.{n}", *(["--refuse-login"] if n == 3 else []))
         self.write("site.ini", INI)
@@ -403,8 +419,8 @@ class ShardRun(VornelTest):
         for shard in (1, 2):
             folder = os.path.join(self.workdir, "fleet", f"shard-{shard}")
             with open(os.path.join(folder, "console.txt"), "wb") as console:
-                done = subprocess.run([BINARY], cwd=folder, input=b"1\n1\n", stdout=console,
-                                      stderr=subprocess.DEVNULL, timeout=120)
+                done = subprocess.run([BATCH, "upload", "--results", "results.jsonl"], cwd=folder,
+                                      stdout=console, stderr=subprocess.DEVNULL, timeout=120)
             if shard == 1:
                 self.write("fleet/shard-1/status", f"{done.returncode} \r\n")
 
@@ -418,9 +434,9 @@ class ShardRun(VornelTest):
             "  127.0.0.4        shard 1   OK",
         ])
         self.assertEqual(self.results("fleet"), [
-            "1,127.0.0.2,1,,ok,1,,",
-            "5,127.0.0.3,2,,failed,4,Could not log into the FTP server.,",
-            "9,127.0.0.4,1,,ok,1,,",
+            "1,127.0.0.2,1,,ok,1,,250,",
+            "5,127.0.0.3,2,,failed,4,Could not log into the FTP server.,,",
+            "9,127.0.0.4,1,,ok,1,,250,",
         ])
         self.assertEqual(self.read("fleet/rerun_list.txt").decode(), group("127.0.0.3"))
 
@@ -428,19 +444,18 @@ class ShardRun(VornelTest):
 def runs_vornel(pid):
     try:
         with open(f"/proc/{pid}/cmdline", "rb") as f:
-            return BINARY.encode() in f.read()
+            return BATCH.encode() in f.read()
     except OSError:
         return False
 
 
-@skip_under_wine("each ssh host is a network namespace of its own, and a wine server serves "
-                 "only the namespace it started in; a Linux host runs the Linux build")
-class ShardsOnHosts(VornelTest):
+class HostsCase(VornelTest):
     """Host i is reached at 10.77.i.2 and holds the devices 127.0.i.x, which
     nothing but host i can reach; the site map says so."""
 
-    summary = ShardRun.summary
-    shard_file = ShardRun.shard_file
+    summary = FleetCase.summary
+    shard_file = FleetCase.shard_file
+    results = FleetCase.results
 
     def setUp(self):
         for tool in ("/usr/sbin/sshd", "/usr/bin/ssh", "/usr/bin/rsync"):
@@ -464,18 +479,22 @@ class ShardsOnHosts(VornelTest):
         self.write("sites.txt", "# host  devices\n" + "".join(
             f"{host.login} 127.0.{host.index}.0/24\n" for host in hosts))
 
-    results = ShardRun.results
 
-    def start(self, *args, remote=BINARY):
-        return subprocess.Popen([FLEET, "-b", BINARY, "-B", remote, "-w",
+    def start(self, *args, remote=BATCH):
+        return subprocess.Popen([FLEET, "-b", BATCH, "-B", remote, "-w",
                                  os.path.join(self.workdir, "run"), *args],
                                 cwd=self.workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 env=self.environment)
 
-    def run_on_hosts(self, *args, remote=BINARY):
+    def run_on_hosts(self, *args, remote=BATCH):
         done = self.start(*args, remote=remote)
         stdout, stderr = done.communicate(timeout=240)
         return done.returncode, stdout.decode(), stderr.decode()
+
+
+@skip_under_wine("each ssh host is a network namespace of its own, and a wine server serves "
+                 "only the namespace it started in; a Linux host runs the Linux build")
+class ShardsOnHosts(HostsCase):
 
     def test_upload_and_download_each_device_through_the_host_that_reaches_it(self):
         north = self.host("127.0.1.2", "127.0.1.3")
@@ -491,7 +510,7 @@ class ShardsOnHosts(VornelTest):
         remote = os.path.join(self.workdir, "vornel-leaving-links")
         with open(remote, "w") as f:
             f.write(f"#!/bin/sh\nln -s /etc/hostname 10.0.0.1.ini\nmkfifo 10.0.0.2.ini\n"
-                    f"stat -c %a .. >run-folder-mode\nexec {BINARY}\n")
+                    f"stat -c %a .. >run-folder-mode\nexec {BATCH} \"$@\"\n")
         os.chmod(remote, 0o755)
 
         status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
@@ -517,21 +536,33 @@ class ShardsOnHosts(VornelTest):
             self.assertNotIn("10.0.0.2.ini", names)
             self.assertEqual(self.shard_file(shard, "run-folder-mode"), "700\n")
         self.assertEqual(self.results(), [
-            "1,127.0.1.2,1,root@10.77.1.2,ok,1,,",
-            "5,127.0.2.2,3,root@10.77.2.2:2222,ok,1,,",
-            "9,127.0.1.3,2,root@10.77.1.2,ok,1,,",
+            "1,127.0.1.2,1,root@10.77.1.2,ok,1,,250,",
+            "5,127.0.2.2,3,root@10.77.2.2:2222,ok,1,,250,",
+            "9,127.0.1.3,2,root@10.77.1.2,ok,1,,250,",
         ])
         self.assertFalse(self.exists("run/rerun_list.txt"))
         for host in (north, south):
             left = host.run(["sh", "-c", "find ~ -type f"], capture_output=True)
             self.assertEqual(left.stdout, b"")
 
+        # South's vornel-batch also leaves a configuration for a device of
+        # north, and one far above the fetch limit: neither is taken.
         self.write("download_list.txt", "".join(group(a) for a in addresses))
         subprocess.run(["rm", "-rf", os.path.join(self.workdir, "run")], check=True)
+        planting = os.path.join(self.workdir, "vornel-planting")
+        with open(planting, "w") as f:
+            f.write("#!/bin/sh\nif grep -q 127.0.2.2 download_list.txt; then\n"
+                    "  echo planted >127.0.1.3.ini\n  truncate -s 300M 10.9.9.9.ini\nfi\n"
+                    f"exec {BATCH} \"$@\"\n")
+        os.chmod(planting, 0o755)
         status, stdout, stderr = self.run_on_hosts("-S", hosts, "-M", "sites.txt",
-                                                   "-m", "download", "download_list.txt")
+                                                   "-m", "download", "download_list.txt",
+                                                   remote=planting)
 
         self.assertEqual(status, 0, stdout + stderr)
+        self.assertFalse(self.exists("run/shard-3/10.9.9.9.ini"))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.workdir, "run", "fetched"))),
+                         sorted(f"{a}.ini" for a in addresses))
         self.assertIn("  127.0.2.2        shard 3   root@10.77.2.2:2222  OK  fetched/127.0.2.2.ini",
                       self.summary(stdout))
         for device in self.devices:
@@ -574,16 +605,18 @@ class ShardsOnHosts(VornelTest):
         self.assertNotIn(f"on root@{refusing.address}", stderr)
         self.assertEqual(self.results(), [
             "1,127.0.3.2,1,root@10.77.3.2,not_run_to_the_end,,the host was lost while its"
-            " shard ran,",
-            "5,127.0.1.2,2,root@10.77.1.2,ok,1,,",
-            "9,127.0.2.2,3,root@10.77.2.2,not_run,,no host of its site could be reached,",
+            " shard ran,,",
+            "5,127.0.1.2,2,root@10.77.1.2,ok,1,,250,",
+            "9,127.0.2.2,3,root@10.77.2.2,not_run,,no host of its site could be reached,,",
         ])
         self.assertEqual(self.read("run/rerun_list.txt").decode(),
                          group("127.0.3.2") + group("127.0.2.2"))
         self.assertEqual(self.devices[1].commands(), [])
         # The lost shard was run once, and only there.
-        with open(os.path.join(self.workdir, "run", "jobs.log")) as f:
-            runs = [line.split("\t")[1] for line in f if "\t: 1;" in line]
+        runs = []
+        for log in sorted(glob.glob(os.path.join(self.workdir, "run", "jobs-*.log"))):
+            with open(log) as f:
+                runs += [line.split("\t")[1] for line in f if "\t: 1;" in line]
         self.assertEqual(runs, [f"root@{doomed.address}"])
 
     def test_a_host_runs_no_more_shards_at_once_than_its_count(self):
@@ -623,7 +656,7 @@ class ShardsOnHosts(VornelTest):
         self.environment["PARALLEL_SSH"] = ssh
 
         # A terminal that hangs up sends SIGHUP to the whole job.
-        run = subprocess.Popen([FLEET, "-b", BINARY, "-B", BINARY, "-w", "run", "-S", host.login,
+        run = subprocess.Popen([FLEET, "-b", BATCH, "-B", BATCH, "-w", "run", "-S", host.login,
                                 "upload_list.txt"], cwd=self.workdir,
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                env=self.environment, start_new_session=True)

@@ -1,5 +1,5 @@
-#ifndef VORNEL_FLEET_GIT_H_
-#define VORNEL_FLEET_GIT_H_
+#ifndef VORNEL_ARCHIVE_GIT_H_
+#define VORNEL_ARCHIVE_GIT_H_
 
 #include <string>
 #include <vector>
@@ -49,4 +49,4 @@ inline constexpr char kByteForByte[] = "* -text -filter -ident -working-tree-enc
 
 }  // namespace vornel
 
-#endif  // VORNEL_FLEET_GIT_H_
+#endif  // VORNEL_ARCHIVE_GIT_H_

@@ -1,14 +1,13 @@
-#include "fleet/archive.h"
+#include "archive/archive.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
+#include "archive/git.h"
 #include "base/printable_text.h"
-#include "fleet/git.h"
-#include "fleet/tables.h"
-#include "fleet/workdir.h"
+#include "base/whole_file.h"
 #include "platform/file_lock.h"
 #include "platform/file_owner.h"
 #include "platform/interrupt.h"
@@ -442,6 +441,50 @@ ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& requ
     fs::remove(run.index, ignored);
   }
   return report;
+}
+
+bool read_run_title(std::string_view title, ArchivedRun* run) {
+  constexpr std::string_view kStart = "download run ";
+  if (!title.starts_with(kStart)) return false;
+  title.remove_prefix(kStart.size());
+  std::size_t colon = title.find(": ", 17);
+  if (colon != 19) return false;
+  run->run_time = title.substr(0, colon);
+  std::string counts(title.substr(colon + 2));
+  char tail[2];
+  return std::sscanf(counts.c_str(), "%d changed, %d unchanged, %d new, %d not fetched%1s",
+                     &run->changed, &run->unchanged, &run->added, &run->not_fetched, tail) == 4;
+}
+
+std::vector<ArchivedRun> archived_runs(const std::string& archive, int most) {
+  std::vector<ArchivedRun> runs;
+  std::string log;
+  std::string why;
+  if (!git_step(archive,
+                {{"log", "-n", std::to_string(most), "--format=%h%x09%s", "HEAD", "--"}, "", ""},
+                &log, &why))
+    return runs;
+  for (std::string_view line : lines_of(log)) {
+    std::size_t tab = line.find('\t');
+    ArchivedRun run;
+    if (tab == std::string_view::npos || !read_run_title(line.substr(tab + 1), &run)) continue;
+    run.commit = line.substr(0, tab);
+    runs.push_back(run);
+  }
+  return runs;
+}
+
+std::string archived_diff(const std::string& archive, const std::string& commit,
+                          const std::string& file) {
+  std::string diff;
+  std::string why;
+  git_step(archive,
+           {{"diff-tree", "-p", "--root", "--no-renames", "--no-ext-diff", "--no-textconv",
+             "--format=", commit, "--", file},
+            "",
+            ""},
+           &diff, &why);
+  return diff;
 }
 
 }  // namespace vornel

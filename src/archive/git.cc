@@ -1,4 +1,4 @@
-#include "fleet/git.h"
+#include "archive/git.h"
 
 #include "platform/run_program.h"
 

@@ -1,5 +1,5 @@
-#ifndef VORNEL_FLEET_ARCHIVE_H_
-#define VORNEL_FLEET_ARCHIVE_H_
+#ifndef VORNEL_ARCHIVE_ARCHIVE_H_
+#define VORNEL_ARCHIVE_ARCHIVE_H_
 
 #include <map>
 #include <string>
@@ -112,6 +112,28 @@ std::string commit_message(const ArchiveRequest& request, const ArchiveReport& r
 // before the commit is recorded stops the run with the archive as it was.
 ArchiveReport archive_run(const std::string& archive, const ArchiveRequest& request);
 
+// One run the archive recorded, read back from its commit's title.
+struct ArchivedRun {
+  std::string commit;    // short name
+  std::string run_time;  // "YYYY-MM-DD HH:MM:SS", as the title says it
+  int changed = 0;
+  int unchanged = 0;
+  int added = 0;
+  int not_fetched = 0;
+};
+
+// Reads a title run_title() wrote; false for any other.
+bool read_run_title(std::string_view title, ArchivedRun* run);
+
+// The runs of the archive's history, newest first, at most `most` of them
+// (commits of other titles left out). Empty when it can't be read.
+std::vector<ArchivedRun> archived_runs(const std::string& archive, int most);
+
+// The change a commit made to one file, as git's unified diff; "" when it
+// made none or it can't be had.
+std::string archived_diff(const std::string& archive, const std::string& commit,
+                          const std::string& file);
+
 }  // namespace vornel
 
-#endif  // VORNEL_FLEET_ARCHIVE_H_
+#endif  // VORNEL_ARCHIVE_ARCHIVE_H_
