@@ -34,7 +34,7 @@ void require(bool condition, const char* what) {
 
 // Reads the real standard input; the prompts and diagnostics go nowhere, so
 // the fuzzer's own output stays readable.
-class QuietConsole : public vornel::PosixConsole {
+class QuietConsole : public vornel::SystemConsole {
  public:
   void write(std::string_view) override {}
   void error(std::string_view) override {}

@@ -15,10 +15,10 @@ struct System::Parts {
   explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
 
   Progress* live_line;
-  WindowsConsole console;
+  SystemConsole console;
   SystemClock clock;
   SystemSleeper sleeper;
-  IcmpServiceEcho echo;
+  IcmpEcho echo;
 };
 
 System::System() {
@@ -31,7 +31,7 @@ System::System() {
   install_interrupt_handlers();
   // Static, so that exit() after an interrupt still takes a shown line down.
   // Only a real console gets the line: a redirected or piped run sees nothing extra.
-  static ConsoleProgress console_line(GetStdHandle(STD_ERROR_HANDLE));
+  static LiveLine console_line(GetStdHandle(STD_ERROR_HANDLE));
   parts_ = std::make_unique<Parts>(console_line.enable() ? &console_line : no_progress());
 }
 
