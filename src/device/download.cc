@@ -1,5 +1,6 @@
 #include "device/download.h"
 
+#include <optional>
 #include <string>
 
 #include "base/bounded_copy.h"
@@ -26,16 +27,14 @@ int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord*
   if (taken || naming == FetchedName::kByAddress) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
   }
-  ScopedFtpSession session = login_for_transfer(t, record, kDownloadLoginFailed);
+  std::unique_ptr<FtpConnection> session = login_for_transfer(t, record, kDownloadLoginFailed);
   if (!session) return 0;
   say(t.out, kSuccessfulSpaced);
   flush_log(t.out);
-  if (t.ftp.ftp_get(session.handle(), kRemoteName, local_name) == -1) {
+  if (!session->get(kRemoteName, local_name)) {
     say(t.out, kDownloadFailed);
-    long long announced = 0;
-    long long received = 0;
-    if (t.ftp.ftp_size_mismatch(session.handle(), &announced, &received)) {
-      say_log(t.out, format(kSizeMismatch, kRemoteName, announced, received));
+    if (std::optional<SizeMismatch> mismatch = session->size_mismatch()) {
+      say_log(t.out, format(kSizeMismatch, kRemoteName, mismatch->announced, mismatch->received));
     }
     flush_log(t.out);
     fail_transfer(t, record, session);

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
-#include "device/scoped_ftp_session.h"
 
 namespace vornel {
 namespace {
@@ -12,7 +11,6 @@ namespace {
 constexpr char kListingFile[] = "foundfir.txt";
 constexpr char kFirmwarePrefix[] = "qop";
 constexpr int kListingPiece = 79;  // an 80-byte line buffer less its terminator
-constexpr int kReplySize = 200;
 constexpr std::size_t kFirstExamined = 9;
 constexpr std::size_t kLastExamined = 24;
 
@@ -51,18 +49,14 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
 
 int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
                       const TargetRecord& record, std::optional<int32_t>* firmware) {
-  // Nothing reads the reply copies: they keep the calls FTP clients are built
-  // for (login, reply, list, reply, quit), a copy of a failed login's included.
-  char reply[kReplySize];
-  ScopedFtpSession session(ftp, record.ip_address, record.user_name, record.password);
-  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
+  std::unique_ptr<FtpConnection> session =
+      ftp.login(record.ip_address, record.user_name, record.password);
   if (!session) {
     say_log(out, kLoginUnsuccessful);
     flush_log(out);
     return kVersionUnknown;
   }
-  bool listed = ftp.ftp_ls(session.handle(), "", kListingFile) == 0;
-  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
+  bool listed = session->list("", kListingFile);
 
   // After a failed listing, a "foundfir.txt" that the FTP layer could not
   // remove (a directory that takes no changes) is an earlier device's.

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "platform/ftp_client.h"
+#include "ftp/client.h"
 #include "platform/local_files.h"
 #include "report/output.h"
 #include "targets/target_record.h"

@@ -6,10 +6,12 @@ namespace vornel {
 
 namespace {
 
-ScopedFtpSession login(const TransferContext& t, TargetRecord* record, const char* failed_text) {
+std::unique_ptr<FtpConnection> login(const TransferContext& t, TargetRecord* record,
+                                     const char* failed_text) {
   say(t.out, kLoggingInLabel);
   flush_log(t.out);
-  ScopedFtpSession session(t.ftp, record->ip_address, record->user_name, record->password);
+  std::unique_ptr<FtpConnection> session =
+      t.ftp.login(record->ip_address, record->user_name, record->password);
   if (!session) {
     say(t.out, failed_text);
     flush_log(t.out);
@@ -20,25 +22,26 @@ ScopedFtpSession login(const TransferContext& t, TargetRecord* record, const cha
 
 }  // namespace
 
-ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
-                                    const char* failed_text) {
-  ScopedFtpSession session = login(t, record, failed_text);
+std::unique_ptr<FtpConnection> login_for_transfer(const TransferContext& t, TargetRecord* record,
+                                                  const char* failed_text) {
+  std::unique_ptr<FtpConnection> session = login(t, record, failed_text);
   if (!session) t.sleeper.sleep_ms(kFailedTransferPauseMs);
   return session;
 }
 
 bool check_transfer_login(const TransferContext& t, TargetRecord* record,
                           const char* failed_text) {
-  ScopedFtpSession session = login(t, record, failed_text);
+  std::unique_ptr<FtpConnection> session = login(t, record, failed_text);
   if (!session) return false;
   say(t.out, kSuccessfulSpaced);
   flush_log(t.out);
   return true;
 }
 
-void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session) {
+void fail_transfer(const TransferContext& t, TargetRecord* record,
+                   std::unique_ptr<FtpConnection>& session) {
   record_failure(t.totals, record, STATUS_TRANSFER_FAILED);
-  session.end();
+  session.reset();
 }
 
 }  // namespace vornel

@@ -1,8 +1,9 @@
 #ifndef VORNEL_DEVICE_TRANSFER_H_
 #define VORNEL_DEVICE_TRANSFER_H_
 
-#include "device/scoped_ftp_session.h"
-#include "platform/ftp_client.h"
+#include <memory>
+
+#include "ftp/client.h"
 #include "platform/sleeper.h"
 #include "report/output.h"
 #include "report/run_totals.h"
@@ -26,9 +27,9 @@ struct TransferContext {
 // Shows the "Logging in" label (flushed, so it is out before the wait) and
 // logs in to the record's device. When the login fails, failed_text completes
 // the label on both sides, the failure is counted and stored, and after the
-// pause the returned session holds none.
-ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
-                                    const char* failed_text);
+// pause no session is returned.
+std::unique_ptr<FtpConnection> login_for_transfer(const TransferContext& t, TargetRecord* record,
+                                                  const char* failed_text);
 
 // The preflight's login: the label and the login as login_for_transfer, a
 // failure reported, counted and stored the same way but without the pause;
@@ -39,7 +40,8 @@ bool check_transfer_login(const TransferContext& t, TargetRecord* record,
 
 // A transfer that failed inside its session: counted, stored as
 // STATUS_TRANSFER_FAILED, session ended. The caller has reported it.
-void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session);
+void fail_transfer(const TransferContext& t, TargetRecord* record,
+                   std::unique_ptr<FtpConnection>& session);
 
 }  // namespace vornel
 

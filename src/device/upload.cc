@@ -11,14 +11,14 @@ constexpr char kUploadFailed[] = "INI file upload failed.\n\n";
 }  // namespace
 
 int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file) {
-  ScopedFtpSession session = login_for_transfer(t, record, kUploadLoginFailed);
+  std::unique_ptr<FtpConnection> session = login_for_transfer(t, record, kUploadLoginFailed);
   if (!session) return 0;
   say_console(t.out, kSuccessfulSpaced);
   say_console(t.out, kLoadingLabel);
   say_log(t.out, kSuccessfulSpaced);
   say_log(t.out, kLoadingLabel);
   flush_log(t.out);
-  if (t.ftp.ftp_put_file(session.handle(), ini_file, record->ini_file_name) == -1) {
+  if (!session->put_file(ini_file, record->ini_file_name)) {
     say(t.out, kUploadFailed);
     flush_log(t.out);
     fail_transfer(t, record, session);

@@ -9,6 +9,7 @@
 #include "platform/interrupt.h"
 #include "platform/system.h"
 #include "session/batch.h"
+#include "session/env.h"
 #include "session/version.h"
 
 int main(int argc, char** argv) {
@@ -33,8 +34,7 @@ int main(int argc, char** argv) {
   vornel::System system;
   vornel::defer_interrupts();
   vornel::CurlFtpClient ftp;
-  vornel::Env env = system.env();
-  env.ftp = &ftp;
+  vornel::Env env = vornel::system_env(system, ftp);
   return vornel::run_batch(
       env,
       [](std::string* error) -> std::unique_ptr<vornel::LogSink> {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/env.h"
+#include "session/env.h"
 
 namespace vornel {
 

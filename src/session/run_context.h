@@ -9,9 +9,9 @@
 #include "device/download.h"
 #include "device/probe.h"
 #include "device/transfer.h"
-#include "platform/env.h"
 #include "report/output.h"
 #include "report/run_totals.h"
+#include "session/env.h"
 
 namespace vornel {
 

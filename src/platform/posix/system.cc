@@ -12,7 +12,6 @@
 #include "platform/posix/live_line.h"
 #include "platform/posix/privileges.h"
 #include "platform/system_clock.h"
-#include "platform/system_env.h"
 
 namespace vornel {
 
@@ -50,6 +49,13 @@ System::System() {
 
 System::~System() = default;
 
-Env System::env() const { return env_of_parts(*parts_); }
+SystemParts System::parts() const {
+  return {.console = parts_->console,
+          .clock = parts_->clock,
+          .sleeper = parts_->sleeper,
+          .echo = parts_->echo,
+          .live_line = *parts_->live_line,
+          .files = working_directory_files()};
+}
 
 }  // namespace vornel

@@ -4,7 +4,6 @@
 
 #include "platform/interrupt.h"
 #include "platform/system_clock.h"
-#include "platform/system_env.h"
 #include "platform/windows/console.h"
 #include "platform/windows/icmp_echo.h"
 #include "platform/windows/live_line.h"
@@ -37,6 +36,13 @@ System::System() {
 
 System::~System() = default;
 
-Env System::env() const { return env_of_parts(*parts_); }
+SystemParts System::parts() const {
+  return {.console = parts_->console,
+          .clock = parts_->clock,
+          .sleeper = parts_->sleeper,
+          .echo = parts_->echo,
+          .live_line = *parts_->live_line,
+          .files = working_directory_files()};
+}
 
 }  // namespace vornel
