@@ -6,7 +6,7 @@
 #include "report/output.h"
 #include "session/main_menu.h"
 #include "session/pass_steps.h"
-#include "targets/target_entry.h"
+#include "session/target_entry.h"
 #include "targets/target_list.h"
 
 namespace vornel {

@@ -18,8 +18,8 @@
 #include "fakes/fakes.h"
 #include "platform/posix/console.h"
 #include "session/main_menu.h"
+#include "session/target_entry.h"
 #include "session/target_list_builder.h"
-#include "targets/target_entry.h"
 #include "targets/target_list.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#ifndef VORNEL_TARGETS_TARGET_ENTRY_H_
-#define VORNEL_TARGETS_TARGET_ENTRY_H_
+#ifndef VORNEL_SESSION_TARGET_ENTRY_H_
+#define VORNEL_SESSION_TARGET_ENTRY_H_
 
 #include "platform/console.h"
 #include "targets/target_record.h"
@@ -25,4 +25,4 @@ int prompt_download_target(Console& console, TargetRecord* record);
 
 }  // namespace vornel
 
-#endif  // VORNEL_TARGETS_TARGET_ENTRY_H_
+#endif  // VORNEL_SESSION_TARGET_ENTRY_H_

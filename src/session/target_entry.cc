@@ -1,4 +1,4 @@
-#include "targets/target_entry.h"
+#include "session/target_entry.h"
 
 #include <optional>
 #include <string>
