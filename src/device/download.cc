@@ -17,30 +17,30 @@ constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 }  // namespace
 
-int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record,
-                      FetchedName naming, std::string* saved_as) {
+int download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName naming,
+                      std::string* saved_as) {
   char local_name[32] = "";
   // Anything under the name counts, even a file we can't read or a dangling
   // link: what we fetch must never land on top of it.
-  bool taken = files.name_taken(kRemoteName);
-  if (taken) ++t.totals.config_ini_detected;
+  bool taken = d.files.name_taken(kRemoteName);
+  if (taken) ++d.totals.config_ini_detected;
   if (taken || naming == FetchedName::kByAddress) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
   }
-  std::unique_ptr<FtpConnection> session = login_for_transfer(t, record, kDownloadLoginFailed);
+  std::unique_ptr<FtpConnection> session = login_for_transfer(d, record, kDownloadLoginFailed);
   if (!session) return 0;
-  say(t.out, kSuccessfulSpaced);
-  flush_log(t.out);
+  say(d.out, kSuccessfulSpaced);
+  flush_log(d.out);
   if (!session->get(kRemoteName, local_name)) {
-    say(t.out, kDownloadFailed);
+    say(d.out, kDownloadFailed);
     if (std::optional<SizeMismatch> mismatch = session->size_mismatch()) {
-      say_log(t.out, format(kSizeMismatch, kRemoteName, mismatch->announced, mismatch->received));
+      say_log(d.out, format(kSizeMismatch, kRemoteName, mismatch->announced, mismatch->received));
     }
-    flush_log(t.out);
-    fail_transfer(t, record, session);
+    flush_log(d.out);
+    fail_transfer(d, record, session);
     return 0;
   }
-  flush_log(t.out);
+  flush_log(d.out);
   record->status = STATUS_SUCCESS;
   if (saved_as != nullptr) *saved_as = local_name[0] != '\0' ? local_name : kRemoteName;
   return 1;

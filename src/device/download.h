@@ -4,7 +4,6 @@
 #include <string>
 
 #include "device/transfer.h"
-#include "platform/local_files.h"
 
 namespace vornel {
 
@@ -17,7 +16,7 @@ enum class FetchedName {
   kByAddress,       // always ADDRESS.ini
 };
 
-// Fetches the device's "config.ini" into the working directory (files): as
+// Fetches the device's "config.ini" into the working directory (d.files): as
 // "config.ini" when no file of that name exists there yet, otherwise as the
 // device's address followed by ".ini" (and counted in config_ini_detected),
 // so an operator's existing "config.ini" is never replaced. Reports on the
@@ -26,7 +25,7 @@ enum class FetchedName {
 // is followed by a 15 s pause. With FetchedName::kByAddress every file is
 // named after its device; a "config.ini" found is still counted. When
 // saved_as is given it receives the local name of a fetched file.
-int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record,
+int download_ini_file(const DeviceContext& d, TargetRecord* record,
                       FetchedName naming = FetchedName::kConfigIniFirst,
                       std::string* saved_as = nullptr);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
+#include "device/texts.h"
 
 namespace vornel {
 namespace {
@@ -17,6 +18,12 @@ constexpr std::size_t kLastExamined = 24;
 constexpr char kLoginUnsuccessful[] =
     "ERROR! Login unsuccessful.\n\tMake sure the platform is on the network.\n\n";
 constexpr char kNoListing[] = "File foundfir.txt doesn't exist\n";
+
+constexpr char kCheckLabel[] = "\n\tChecking for INI support           ";
+constexpr char kVersionProblem[] =
+    "\n\tProblem accessing version information, \n\tsee log for details \n";
+constexpr char kNotSupportedConsole[] = "Error, INI files not supported \n";
+constexpr char kNotSupportedLog[] = "\tError, INI files not supported \n";
 
 bool ends_word(char c) {
   return c == '\0' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -73,6 +80,24 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
   int32_t version = found ? parse_firmware_version(name) : 0;
   if (found && firmware != nullptr) *firmware = version;
   return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;
+}
+
+bool ini_support_step(const DeviceContext& d, TargetRecord* record,
+                      std::optional<int32_t>* firmware) {
+  say(d.out, kCheckLabel);
+  switch (check_ini_support(d.out, d.ftp, d.files, *record, firmware)) {
+    case kIniSupported:
+      say(d.out, kSuccessfulPlain);
+      return true;
+    case kIniNotSupported:
+      say(d.out, kNotSupportedConsole, kNotSupportedLog);
+      record_failure(d.totals, record, STATUS_INI_NOT_SUPPORTED);
+      return false;
+    default:
+      say_console(d.out, kVersionProblem);
+      record_failure(d.totals, record, STATUS_LOGIN_FAILED);
+      return false;
+  }
 }
 
 }  // namespace vornel

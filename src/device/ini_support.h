@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "device/device_context.h"
 #include "ftp/client.h"
 #include "platform/local_files.h"
 #include "report/output.h"
@@ -39,6 +40,14 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]);
 // stays empty when no image was found.
 int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
                       const TargetRecord& record,
+                      std::optional<int32_t>* firmware = nullptr);
+
+// The first step on a device in both passes: the check's label on the
+// console and in the log, check_ini_support, and its verdict. When the
+// firmware is too old, or its version could not be read, the status is
+// stored and the failure counted. True when the device takes INI files.
+// firmware as for check_ini_support.
+bool ini_support_step(const DeviceContext& d, TargetRecord* record,
                       std::optional<int32_t>* firmware = nullptr);
 
 }  // namespace vornel

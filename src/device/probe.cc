@@ -10,6 +10,9 @@ constexpr char kPingError[] = "  Ping error : %d\n";
 constexpr char kFailedToPing[] = "  Failed to ping %s";
 constexpr char kLiveCount[] = "pinging %s: %u of %u answered, %u of %u missed";
 
+constexpr char kConnectionLabel[] = "\tTesting connection                 ";
+constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
+
 constexpr char kNoEcho[] =
     "vornel: cannot open an ICMP socket, so every device will look unreachable.\n";
 
@@ -63,6 +66,20 @@ int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t f
   say_log(out, format(kFailedToPing, address));
   flush_log(out);
   return 0;
+}
+
+bool probe_step(const DeviceContext& d, TargetRecord* record, const char* ok_text) {
+  say(d.out, kConnectionLabel);
+  flush_log(d.out);
+  if (ping_target(d.out, d.prober, record->ip_address, kProbeFailureLimit) != 1) {
+    say(d.out, format(kNoResponse, record->ip_address));
+    flush_log(d.out);
+    record_failure(d.totals, record, STATUS_NOT_RESPONSIVE);
+    return false;
+  }
+  say(d.out, ok_text);
+  flush_log(d.out);
+  return true;
 }
 
 }  // namespace vornel

@@ -17,7 +17,7 @@ inline constexpr char kUploadLoginFailed[] = "ERROR: log in failed.\n\n";
 // Reports each step on the console and in the log, stores the outcome in
 // record->status and counts a failure. Returns 1 when the file was
 // transferred, 0 otherwise (after the 15 s pause of a failed transfer).
-int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file);
+int upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini_file);
 
 }  // namespace vornel
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "device/local_file.h"
 #include "report/output.h"
 #include "session/main_menu.h"
-#include "session/pass_steps.h"
 #include "session/target_entry.h"
 #include "targets/target_list.h"
 
@@ -57,7 +57,7 @@ const PassKind kDownloadPass = {
 };
 
 TargetRecord* build_target_list(RunContext& run, const PassKind& pass) {
-  FileHandle list_file = open_named_file(run, pass.list_file_name);
+  FileHandle list_file = open_named_file(device_context(run), pass.list_file_name);
   if (!list_file) return single_entry(run, pass);
   warn_if_shared(run, pass.list_file_name, list_file.get());
 

@@ -62,8 +62,8 @@ CONSTANTS = {
     "src/ftp/timeouts.h": ["kFtpConnectTimeoutMs", "kFtpReplyTimeoutMs", "kFtpStallTimeoutMs",
                            "kFtpListingTimeoutMs", "kFtpTransferTimeoutMs"],
     "src/ftp/curl_client.cc": ["kMaxListingBytes", "kMaxDownloadBytes"],
-    "src/device/probe.h": ["kAnswersNeeded", "kEchoTimeoutMs"],
-    "src/session/passes.h": ["kProbeFailureLimit", "kAfterDownloadPauseMs"],
+    "src/device/probe.h": ["kAnswersNeeded", "kEchoTimeoutMs", "kProbeFailureLimit"],
+    "src/session/passes.h": ["kAfterDownloadPauseMs"],
     "src/device/transfer.h": ["kFailedTransferPauseMs"],
 }
 LIMITS = [
@@ -107,7 +107,7 @@ MESSAGES = [
        "name is written)")]),
     ("vornel: {} is not read: a link owned by another user is on its way (only your own links "
      "and root's are followed)",
-     [("src/session/pass_steps.cc", '"vornel: " + notice'),
+     [("src/device/local_file.cc", '"vornel: " + notice'),
       ("src/platform/posix/local_files.cc", '" is not read: " + error')]),
     ("vornel: {} is not read: it belongs to another user (uid {}), and a run as root reads only "
      "root's files (once you trust it: chown root {})",

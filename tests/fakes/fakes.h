@@ -163,7 +163,7 @@ struct FakeWorld {
   Env env;
   RunContext run;
 
-  TransferContext transfer() { return transfer_context(run); }
+  DeviceContext device() { return device_context(run); }
 };
 
 // Makes a fresh temporary directory the working directory for the life of
