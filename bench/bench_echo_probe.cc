@@ -52,8 +52,10 @@ unsigned probe(const char* address) {
   vornel::IcmpEcho echo;
   vornel::Transcript out{console, log};
   vornel::Prober prober{echo, *vornel::no_progress()};
-  // The pass's limit: 10 misses.
-  return vornel::ping_target(out, prober, address, 10) == 1 ? vornel::kAnswersNeeded : 0;
+  return vornel::ping_target(out, prober, address, vornel::kProbeFailureLimit) ==
+                 vornel::Reachability::kReachable
+             ? vornel::kAnswersNeeded
+             : 0;
 }
 
 }  // namespace

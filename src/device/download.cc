@@ -17,8 +17,8 @@ constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 }  // namespace
 
-int download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName naming,
-                      std::string* saved_as) {
+TargetStatus download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName naming,
+                               std::string* saved_as) {
   char local_name[32] = "";
   // Anything under the name counts, even a file we can't read or a dangling
   // link: what we fetch must never land on top of it.
@@ -28,7 +28,7 @@ int download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName 
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
   }
   std::unique_ptr<FtpConnection> session = login_for_transfer(d, record, kDownloadLoginFailed);
-  if (!session) return 0;
+  if (!session) return STATUS_LOGIN_FAILED;
   say(d.out, kSuccessfulSpaced);
   flush_log(d.out);
   if (!session->get(kRemoteName, local_name)) {
@@ -38,12 +38,12 @@ int download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName 
     }
     flush_log(d.out);
     fail_transfer(d, record, session);
-    return 0;
+    return STATUS_TRANSFER_FAILED;
   }
   flush_log(d.out);
   record->status = STATUS_SUCCESS;
   if (saved_as != nullptr) *saved_as = local_name[0] != '\0' ? local_name : kRemoteName;
-  return 1;
+  return STATUS_SUCCESS;
 }
 
 }  // namespace vornel

@@ -54,14 +54,14 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
   return false;
 }
 
-int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record, std::optional<int32_t>* firmware) {
+IniSupport check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                             const TargetRecord& record, std::optional<int32_t>* firmware) {
   std::unique_ptr<FtpConnection> session =
       ftp.login(record.ip_address, record.user_name, record.password);
   if (!session) {
     say_log(out, kLoginUnsuccessful);
     flush_log(out);
-    return kVersionUnknown;
+    return IniSupport::kVersionUnknown;
   }
   bool listed = session->list("", kListingFile);
 
@@ -71,7 +71,7 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
   if (!listing) {
     say_log(out, kNoListing);
     flush_log(out);
-    return kVersionUnknown;
+    return IniSupport::kVersionUnknown;
   }
   char name[28];
   bool found = find_firmware_name(listing.get(), name);
@@ -79,25 +79,26 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
 
   int32_t version = found ? parse_firmware_version(name) : 0;
   if (found && firmware != nullptr) *firmware = version;
-  return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;
+  return version < kFirstIniFirmware ? IniSupport::kNotSupported : IniSupport::kSupported;
 }
 
 bool ini_support_step(const DeviceContext& d, TargetRecord* record,
                       std::optional<int32_t>* firmware) {
   say(d.out, kCheckLabel);
   switch (check_ini_support(d.out, d.ftp, d.files, *record, firmware)) {
-    case kIniSupported:
+    case IniSupport::kSupported:
       say(d.out, kSuccessfulPlain);
       return true;
-    case kIniNotSupported:
+    case IniSupport::kNotSupported:
       say(d.out, kNotSupportedConsole, kNotSupportedLog);
       record_failure(d.totals, record, STATUS_INI_NOT_SUPPORTED);
       return false;
-    default:
-      say_console(d.out, kVersionProblem);
-      record_failure(d.totals, record, STATUS_LOGIN_FAILED);
-      return false;
+    case IniSupport::kVersionUnknown:
+      break;
   }
+  say_console(d.out, kVersionProblem);
+  record_failure(d.totals, record, STATUS_LOGIN_FAILED);
+  return false;
 }
 
 }  // namespace vornel

@@ -13,10 +13,12 @@
 
 namespace vornel {
 
-// Results of check_ini_support.
-inline constexpr int kVersionUnknown = 0;  // login failed, or no listing file
-inline constexpr int kIniSupported = 1;    // firmware 250 or later
-inline constexpr int kIniNotSupported = 2;
+// What check_ini_support found.
+enum class IniSupport {
+  kVersionUnknown,  // login failed, or no listing file
+  kSupported,       // firmware 250 or later
+  kNotSupported,
+};
 
 inline constexpr int32_t kFirstIniFirmware = 250;
 
@@ -38,9 +40,9 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]);
 // than judged by whatever file happens to be listed last. When firmware is
 // given it receives the version read from the firmware image's name, and
 // stays empty when no image was found.
-int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record,
-                      std::optional<int32_t>* firmware = nullptr);
+IniSupport check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                             const TargetRecord& record,
+                             std::optional<int32_t>* firmware = nullptr);
 
 // The first step on a device in both passes: the check's label on the
 // console and in the log, check_ini_support, and its verdict. When the

@@ -10,9 +10,9 @@ constexpr char kUploadFailed[] = "INI file upload failed.\n\n";
 
 }  // namespace
 
-int upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini_file) {
+TargetStatus upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini_file) {
   std::unique_ptr<FtpConnection> session = login_for_transfer(d, record, kUploadLoginFailed);
-  if (!session) return 0;
+  if (!session) return STATUS_LOGIN_FAILED;
   say_console(d.out, kSuccessfulSpaced);
   say_console(d.out, kLoadingLabel);
   say_log(d.out, kSuccessfulSpaced);
@@ -23,12 +23,12 @@ int upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini
     flush_log(d.out);
     fail_transfer(d, record, session);
     d.sleeper.sleep_ms(kFailedTransferPauseMs);
-    return 0;
+    return STATUS_TRANSFER_FAILED;
   }
   say(d.out, kSuccessfulPlain, kSuccessfulSpaced);
   flush_log(d.out);
   record->status = STATUS_SUCCESS;
-  return 1;
+  return STATUS_SUCCESS;
 }
 
 }  // namespace vornel

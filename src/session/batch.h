@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "session/driver.h"
+#include "session/exit_statuses.h"
 
 namespace vornel {
 
@@ -19,15 +20,6 @@ struct BatchOptions {
   std::string list;     // the batch list; the pass's own name when not given
   std::string results;  // where the records go: "" none, "-" standard output
   bool name_by_address = false;  // download: every fetched file ADDRESS.ini
-};
-
-// vornel-batch's exit statuses, beside 128 + the signal of an interrupted
-// run (129, 130, 143).
-enum class BatchExit : int {
-  kAllOk = 0,       // every device ok (or ready)
-  kSomeFailed = 1,  // a device failed, or a group was skipped
-  kNothingRun = 2,  // bad usage; no list, or none of its groups taken; the
-                    // log or the results file can't be opened
 };
 
 // What the command line asks for.
@@ -56,7 +48,8 @@ extern const char kBatchHelp[];
 // pass writes them. With options.results, a record of every group is
 // appended and flushed as the group ends. interrupted() is asked before
 // each next group: once it gives a signal, no group starts, the summary of
-// what ran is printed, and the run ends with 128 + that signal.
+// what ran is printed, and the run ends with 128 + that signal. Returns the
+// exit status (exit_statuses.h).
 int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
               const std::function<int()>& interrupted);
 

@@ -13,7 +13,7 @@ void download_target(RunContext& run, TargetRecord* record) {
   say(run.out, format(kDownloadingLine, record->ini_file_name, record->ip_address));
   if (!ini_support_step(d, record, &run.notes.firmware)) return;
   if (!probe_step(d, record, kSuccessfulSpaced)) return;
-  if (download_ini_file(d, record, run.fetched_name, &run.notes.fetched) != 0) {
+  if (download_ini_file(d, record, run.fetched_name, &run.notes.fetched) == STATUS_SUCCESS) {
     say(run.out, kDownloadDone);
     flush_log(run.out);
     run.env.sleeper->sleep_ms(kAfterDownloadPauseMs);

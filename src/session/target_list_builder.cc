@@ -20,7 +20,7 @@ constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\
 
 TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
   auto* record = new TargetRecord{};
-  if (pass.prompt_target(*run.env.console, record) == 0) {
+  if (pass.prompt_target(*run.env.console, record) != EntryOutcome::kConfirmed) {
     delete record;
     return nullptr;
   }

@@ -16,7 +16,7 @@ void upload_target(RunContext& run, TargetRecord* record) {
   FileHandle ini_file = local_file_step(d, record);
   if (!ini_file) return;
   if (!probe_step(d, record, kSuccessfulPlain)) return;
-  if (upload_ini_file(d, record, ini_file.get()) != 0) {
+  if (upload_ini_file(d, record, ini_file.get()) == STATUS_SUCCESS) {
     say(run.out, kUploadDone);
     flush_log(run.out);
   }
