@@ -36,7 +36,7 @@ class QuietLog : public vornel::LogSink {
 };
 
 unsigned echo_facility(const char* address) {
-  vornel::IcmpEchoFacility echo;
+  vornel::IcmpEcho echo;
   if (!echo.open()) return 0;
   unsigned answers = 0;
   for (unsigned i = 0; i < vornel::kAnswersNeeded; ++i) {
@@ -49,11 +49,13 @@ unsigned echo_facility(const char* address) {
 unsigned probe(const char* address) {
   QuietConsole console;
   QuietLog log;
-  vornel::IcmpEchoFacility echo;
+  vornel::IcmpEcho echo;
   vornel::Transcript out{console, log};
   vornel::Prober prober{echo, *vornel::no_progress()};
-  // The pass's limit: 10 misses.
-  return vornel::ping_target(out, prober, address, 10) == 1 ? vornel::kAnswersNeeded : 0;
+  return vornel::ping_target(out, prober, address, vornel::kProbeFailureLimit) ==
+                 vornel::Reachability::kReachable
+             ? vornel::kAnswersNeeded
+             : 0;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "ftp/curl_client.h"
 
@@ -15,18 +17,17 @@ int main(int argc, char** argv) {
   const bool put = std::strcmp(argv[1], "put") == 0;
   vornel::CurlFtpClient ftp;
   auto start = std::chrono::steady_clock::now();
-  int session = ftp.ftp_login(argv[2], argv[3], argv[4], "");
-  if (session == vornel::FtpClient::kNoSession) {
+  std::unique_ptr<vornel::FtpConnection> session = ftp.login(argv[2], argv[3], argv[4]);
+  if (session == nullptr) {
     std::fprintf(stderr, "login failed\n");
     return 1;
   }
-  int result = put ? ftp.ftp_put(session, argv[5], argv[6]) : ftp.ftp_get(session, argv[6], argv[5]);
-  char reply[200];
-  ftp.ftp_copyreplystr(session, reply, sizeof reply);
-  ftp.ftp_quit(session);
+  bool done = put ? session->put(argv[5], argv[6]) : session->get(argv[6], argv[5]);
+  std::string reply = session->reply();
+  session.reset();  // QUIT
   std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  if (result != 0) {
-    std::fprintf(stderr, "%s failed: %s\n", argv[1], reply);
+  if (!done) {
+    std::fprintf(stderr, "%s failed: %s\n", argv[1], reply.c_str());
     return 1;
   }
   std::printf("%.6f\n", elapsed.count());

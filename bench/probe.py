@@ -43,7 +43,7 @@ def main():
     ping_median = b.median(times["ping"])
     print(f"20 echo requests to {ADDRESS}, {runs} rounds (medians, whole process)")
     print(f"  ping -c 20 -i 0 -q       {ping_median * 1000:7.2f} ms")
-    for mode, label in (("facility", "IcmpEchoFacility x20"), ("probe", "ping_target")):
+    for mode, label in (("facility", "IcmpEcho x20"), ("probe", "ping_target")):
         median = b.median(times[mode])
         ratio = median / ping_median
         print(f"  {label:24} {median * 1000:7.2f} ms   (its own loop {b.median(inner[mode]) * 1000:.2f}"

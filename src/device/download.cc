@@ -1,5 +1,6 @@
 #include "device/download.h"
 
+#include <optional>
 #include <string>
 
 #include "base/bounded_copy.h"
@@ -16,35 +17,33 @@ constexpr char kSizeMismatch[] = "\t%s: %lld bytes announced, %lld received.\n";
 
 }  // namespace
 
-int download_ini_file(const TransferContext& t, LocalFiles& files, TargetRecord* record,
-                      FetchedName naming, std::string* saved_as) {
+TargetStatus download_ini_file(const DeviceContext& d, TargetRecord* record, FetchedName naming,
+                               std::string* saved_as) {
   char local_name[32] = "";
   // Anything under the name counts, even a file we can't read or a dangling
   // link: what we fetch must never land on top of it.
-  bool taken = files.name_taken(kRemoteName);
-  if (taken) ++t.totals.config_ini_detected;
+  bool taken = d.files.name_taken(kRemoteName);
+  if (taken) ++d.totals.config_ini_detected;
   if (taken || naming == FetchedName::kByAddress) {
     copy_bounded(local_name, std::string(record->ip_address) + kAddressSuffix);
   }
-  ScopedFtpSession session = login_for_transfer(t, record, kDownloadLoginFailed);
-  if (!session) return 0;
-  say(t.out, kSuccessfulSpaced);
-  flush_log(t.out);
-  if (t.ftp.ftp_get(session.handle(), kRemoteName, local_name) == -1) {
-    say(t.out, kDownloadFailed);
-    long long announced = 0;
-    long long received = 0;
-    if (t.ftp.ftp_size_mismatch(session.handle(), &announced, &received)) {
-      say_log(t.out, format(kSizeMismatch, kRemoteName, announced, received));
+  std::unique_ptr<FtpConnection> session = login_for_transfer(d, record, kDownloadLoginFailed);
+  if (!session) return STATUS_LOGIN_FAILED;
+  say(d.out, kSuccessfulSpaced);
+  flush_log(d.out);
+  if (!session->get(kRemoteName, local_name)) {
+    say(d.out, kDownloadFailed);
+    if (std::optional<SizeMismatch> mismatch = session->size_mismatch()) {
+      say_log(d.out, format(kSizeMismatch, kRemoteName, mismatch->announced, mismatch->received));
     }
-    flush_log(t.out);
-    fail_transfer(t, record, session);
-    return 0;
+    flush_log(d.out);
+    fail_transfer(d, record, session);
+    return STATUS_TRANSFER_FAILED;
   }
-  flush_log(t.out);
+  flush_log(d.out);
   record->status = STATUS_SUCCESS;
   if (saved_as != nullptr) *saved_as = local_name[0] != '\0' ? local_name : kRemoteName;
-  return 1;
+  return STATUS_SUCCESS;
 }
 
 }  // namespace vornel

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "base/bounded_copy.h"
-#include "device/scoped_ftp_session.h"
+#include "device/texts.h"
 
 namespace vornel {
 namespace {
@@ -12,13 +12,18 @@ namespace {
 constexpr char kListingFile[] = "foundfir.txt";
 constexpr char kFirmwarePrefix[] = "qop";
 constexpr int kListingPiece = 79;  // an 80-byte line buffer less its terminator
-constexpr int kReplySize = 200;
 constexpr std::size_t kFirstExamined = 9;
 constexpr std::size_t kLastExamined = 24;
 
 constexpr char kLoginUnsuccessful[] =
     "ERROR! Login unsuccessful.\n\tMake sure the platform is on the network.\n\n";
 constexpr char kNoListing[] = "File foundfir.txt doesn't exist\n";
+
+constexpr char kCheckLabel[] = "\n\tChecking for INI support           ";
+constexpr char kVersionProblem[] =
+    "\n\tProblem accessing version information, \n\tsee log for details \n";
+constexpr char kNotSupportedConsole[] = "Error, INI files not supported \n";
+constexpr char kNotSupportedLog[] = "\tError, INI files not supported \n";
 
 bool ends_word(char c) {
   return c == '\0' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -49,20 +54,16 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]) {
   return false;
 }
 
-int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record, std::optional<int32_t>* firmware) {
-  // Nothing reads the reply copies: they keep the calls FTP clients are built
-  // for (login, reply, list, reply, quit), a copy of a failed login's included.
-  char reply[kReplySize];
-  ScopedFtpSession session(ftp, record.ip_address, record.user_name, record.password);
-  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
+IniSupport check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                             const TargetRecord& record, std::optional<int32_t>* firmware) {
+  std::unique_ptr<FtpConnection> session =
+      ftp.login(record.ip_address, record.user_name, record.password);
   if (!session) {
     say_log(out, kLoginUnsuccessful);
     flush_log(out);
-    return kVersionUnknown;
+    return IniSupport::kVersionUnknown;
   }
-  bool listed = ftp.ftp_ls(session.handle(), "", kListingFile) == 0;
-  ftp.ftp_copyreplystr(session.handle(), reply, kReplySize);
+  bool listed = session->list("", kListingFile);
 
   // After a failed listing, a "foundfir.txt" that the FTP layer could not
   // remove (a directory that takes no changes) is an earlier device's.
@@ -70,7 +71,7 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
   if (!listing) {
     say_log(out, kNoListing);
     flush_log(out);
-    return kVersionUnknown;
+    return IniSupport::kVersionUnknown;
   }
   char name[28];
   bool found = find_firmware_name(listing.get(), name);
@@ -78,7 +79,26 @@ int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
 
   int32_t version = found ? parse_firmware_version(name) : 0;
   if (found && firmware != nullptr) *firmware = version;
-  return version < kFirstIniFirmware ? kIniNotSupported : kIniSupported;
+  return version < kFirstIniFirmware ? IniSupport::kNotSupported : IniSupport::kSupported;
+}
+
+bool ini_support_step(const DeviceContext& d, TargetRecord* record,
+                      std::optional<int32_t>* firmware) {
+  say(d.out, kCheckLabel);
+  switch (check_ini_support(d.out, d.ftp, d.files, *record, firmware)) {
+    case IniSupport::kSupported:
+      say(d.out, kSuccessfulPlain);
+      return true;
+    case IniSupport::kNotSupported:
+      say(d.out, kNotSupportedConsole, kNotSupportedLog);
+      record_failure(d.totals, record, STATUS_INI_NOT_SUPPORTED);
+      return false;
+    case IniSupport::kVersionUnknown:
+      break;
+  }
+  say_console(d.out, kVersionProblem);
+  record_failure(d.totals, record, STATUS_LOGIN_FAILED);
+  return false;
 }
 
 }  // namespace vornel

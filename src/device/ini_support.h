@@ -5,17 +5,20 @@
 #include <cstdio>
 #include <optional>
 
-#include "platform/ftp_client.h"
+#include "device/device_context.h"
+#include "ftp/client.h"
 #include "platform/local_files.h"
 #include "report/output.h"
 #include "targets/target_record.h"
 
 namespace vornel {
 
-// Results of check_ini_support.
-inline constexpr int kVersionUnknown = 0;  // login failed, or no listing file
-inline constexpr int kIniSupported = 1;    // firmware 250 or later
-inline constexpr int kIniNotSupported = 2;
+// What check_ini_support found.
+enum class IniSupport {
+  kVersionUnknown,  // login failed, or no listing file
+  kSupported,       // firmware 250 or later
+  kNotSupported,
+};
 
 inline constexpr int32_t kFirstIniFirmware = 250;
 
@@ -37,8 +40,16 @@ bool find_firmware_name(std::FILE* listing, char (&name)[28]);
 // than judged by whatever file happens to be listed last. When firmware is
 // given it receives the version read from the firmware image's name, and
 // stays empty when no image was found.
-int check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
-                      const TargetRecord& record,
+IniSupport check_ini_support(Transcript& out, FtpClient& ftp, LocalFiles& files,
+                             const TargetRecord& record,
+                             std::optional<int32_t>* firmware = nullptr);
+
+// The first step on a device in both passes: the check's label on the
+// console and in the log, check_ini_support, and its verdict. When the
+// firmware is too old, or its version could not be read, the status is
+// stored and the failure counted. True when the device takes INI files.
+// firmware as for check_ini_support.
+bool ini_support_step(const DeviceContext& d, TargetRecord* record,
                       std::optional<int32_t>* firmware = nullptr);
 
 }  // namespace vornel

@@ -10,6 +10,9 @@ constexpr char kPingError[] = "  Ping error : %d\n";
 constexpr char kFailedToPing[] = "  Failed to ping %s";
 constexpr char kLiveCount[] = "pinging %s: %u of %u answered, %u of %u missed";
 
+constexpr char kConnectionLabel[] = "\tTesting connection                 ";
+constexpr char kNoResponse[] = "  ... ERROR: %s no response to ping.\n\n";
+
 constexpr char kNoEcho[] =
     "vornel: cannot open an ICMP socket, so every device will look unreachable.\n";
 
@@ -26,7 +29,8 @@ struct EchoCloser {
 
 }  // namespace
 
-int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t failure_limit) {
+Reachability ping_target(Transcript& out, Prober& prober, const char* address,
+                         uint32_t failure_limit) {
   EchoFacility& echo = prober.echo;
   if (!echo.open()) {
     if (!prober.warning_shown) {
@@ -40,7 +44,7 @@ int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t f
       }
       prober.warning_shown = true;
     }
-    return 0;
+    return Reachability::kUnreachable;
   }
   EchoCloser closer{echo, prober.live_line};
   uint32_t answered = 0;
@@ -52,7 +56,7 @@ int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t f
         format(kLiveCount, address, answered, kAnswersNeeded, missed, failure_limit));
     EchoResult result = echo.echo(address, kEchoTimeoutMs);
     if (result.kind == EchoResult::kReply) {
-      if (++answered == kAnswersNeeded) return 1;
+      if (++answered == kAnswersNeeded) return Reachability::kReachable;
       continue;
     }
     ++missed;
@@ -62,7 +66,22 @@ int ping_target(Transcript& out, Prober& prober, const char* address, uint32_t f
   }
   say_log(out, format(kFailedToPing, address));
   flush_log(out);
-  return 0;
+  return Reachability::kUnreachable;
+}
+
+bool probe_step(const DeviceContext& d, TargetRecord* record, const char* ok_text) {
+  say(d.out, kConnectionLabel);
+  flush_log(d.out);
+  if (ping_target(d.out, d.prober, record->ip_address, kProbeFailureLimit) !=
+      Reachability::kReachable) {
+    say(d.out, format(kNoResponse, record->ip_address));
+    flush_log(d.out);
+    record_failure(d.totals, record, STATUS_NOT_RESPONSIVE);
+    return false;
+  }
+  say(d.out, ok_text);
+  flush_log(d.out);
+  return true;
 }
 
 }  // namespace vornel

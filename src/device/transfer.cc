@@ -6,39 +6,41 @@ namespace vornel {
 
 namespace {
 
-ScopedFtpSession login(const TransferContext& t, TargetRecord* record, const char* failed_text) {
-  say(t.out, kLoggingInLabel);
-  flush_log(t.out);
-  ScopedFtpSession session(t.ftp, record->ip_address, record->user_name, record->password);
+std::unique_ptr<FtpConnection> login(const DeviceContext& d, TargetRecord* record,
+                                     const char* failed_text) {
+  say(d.out, kLoggingInLabel);
+  flush_log(d.out);
+  std::unique_ptr<FtpConnection> session =
+      d.ftp.login(record->ip_address, record->user_name, record->password);
   if (!session) {
-    say(t.out, failed_text);
-    flush_log(t.out);
-    record_failure(t.totals, record, STATUS_LOGIN_FAILED);
+    say(d.out, failed_text);
+    flush_log(d.out);
+    record_failure(d.totals, record, STATUS_LOGIN_FAILED);
   }
   return session;
 }
 
 }  // namespace
 
-ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
-                                    const char* failed_text) {
-  ScopedFtpSession session = login(t, record, failed_text);
-  if (!session) t.sleeper.sleep_ms(kFailedTransferPauseMs);
+std::unique_ptr<FtpConnection> login_for_transfer(const DeviceContext& d, TargetRecord* record,
+                                                  const char* failed_text) {
+  std::unique_ptr<FtpConnection> session = login(d, record, failed_text);
+  if (!session) d.sleeper.sleep_ms(kFailedTransferPauseMs);
   return session;
 }
 
-bool check_transfer_login(const TransferContext& t, TargetRecord* record,
-                          const char* failed_text) {
-  ScopedFtpSession session = login(t, record, failed_text);
+bool check_transfer_login(const DeviceContext& d, TargetRecord* record, const char* failed_text) {
+  std::unique_ptr<FtpConnection> session = login(d, record, failed_text);
   if (!session) return false;
-  say(t.out, kSuccessfulSpaced);
-  flush_log(t.out);
+  say(d.out, kSuccessfulSpaced);
+  flush_log(d.out);
   return true;
 }
 
-void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session) {
-  record_failure(t.totals, record, STATUS_TRANSFER_FAILED);
-  session.end();
+void fail_transfer(const DeviceContext& d, TargetRecord* record,
+                   std::unique_ptr<FtpConnection>& session) {
+  record_failure(d.totals, record, STATUS_TRANSFER_FAILED);
+  session.reset();
 }
 
 }  // namespace vornel

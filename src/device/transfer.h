@@ -1,11 +1,10 @@
 #ifndef VORNEL_DEVICE_TRANSFER_H_
 #define VORNEL_DEVICE_TRANSFER_H_
 
-#include "device/scoped_ftp_session.h"
-#include "platform/ftp_client.h"
-#include "platform/sleeper.h"
-#include "report/output.h"
-#include "report/run_totals.h"
+#include <memory>
+
+#include "device/device_context.h"
+#include "ftp/client.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -14,32 +13,23 @@ namespace vornel {
 // moment before the next one is tried.
 inline constexpr unsigned kFailedTransferPauseMs = 15000;
 
-// What an upload or a download reaches: where it reports, the FTP client, the
-// pause after a failure, and the run's counters it adds to.
-struct TransferContext {
-  Transcript& out;
-  FtpClient& ftp;
-  Sleeper& sleeper;
-  RunTotals& totals;
-};
-
 // Shows the "Logging in" label (flushed, so it is out before the wait) and
 // logs in to the record's device. When the login fails, failed_text completes
 // the label on both sides, the failure is counted and stored, and after the
-// pause the returned session holds none.
-ScopedFtpSession login_for_transfer(const TransferContext& t, TargetRecord* record,
-                                    const char* failed_text);
+// pause no session is returned.
+std::unique_ptr<FtpConnection> login_for_transfer(const DeviceContext& d, TargetRecord* record,
+                                                  const char* failed_text);
 
 // The preflight's login: the label and the login as login_for_transfer, a
 // failure reported, counted and stored the same way but without the pause;
 // a session that opened is quit at once, with "Successful \n" after the
 // label. True when the device let the user in.
-bool check_transfer_login(const TransferContext& t, TargetRecord* record,
-                          const char* failed_text);
+bool check_transfer_login(const DeviceContext& d, TargetRecord* record, const char* failed_text);
 
 // A transfer that failed inside its session: counted, stored as
 // STATUS_TRANSFER_FAILED, session ended. The caller has reported it.
-void fail_transfer(const TransferContext& t, TargetRecord* record, ScopedFtpSession& session);
+void fail_transfer(const DeviceContext& d, TargetRecord* record,
+                   std::unique_ptr<FtpConnection>& session);
 
 }  // namespace vornel
 

@@ -10,25 +10,25 @@ constexpr char kUploadFailed[] = "INI file upload failed.\n\n";
 
 }  // namespace
 
-int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file) {
-  ScopedFtpSession session = login_for_transfer(t, record, kUploadLoginFailed);
-  if (!session) return 0;
-  say_console(t.out, kSuccessfulSpaced);
-  say_console(t.out, kLoadingLabel);
-  say_log(t.out, kSuccessfulSpaced);
-  say_log(t.out, kLoadingLabel);
-  flush_log(t.out);
-  if (t.ftp.ftp_put_file(session.handle(), ini_file, record->ini_file_name) == -1) {
-    say(t.out, kUploadFailed);
-    flush_log(t.out);
-    fail_transfer(t, record, session);
-    t.sleeper.sleep_ms(kFailedTransferPauseMs);
-    return 0;
+TargetStatus upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini_file) {
+  std::unique_ptr<FtpConnection> session = login_for_transfer(d, record, kUploadLoginFailed);
+  if (!session) return STATUS_LOGIN_FAILED;
+  say_console(d.out, kSuccessfulSpaced);
+  say_console(d.out, kLoadingLabel);
+  say_log(d.out, kSuccessfulSpaced);
+  say_log(d.out, kLoadingLabel);
+  flush_log(d.out);
+  if (!session->put_file(ini_file, record->ini_file_name)) {
+    say(d.out, kUploadFailed);
+    flush_log(d.out);
+    fail_transfer(d, record, session);
+    d.sleeper.sleep_ms(kFailedTransferPauseMs);
+    return STATUS_TRANSFER_FAILED;
   }
-  say(t.out, kSuccessfulPlain, kSuccessfulSpaced);
-  flush_log(t.out);
+  say(d.out, kSuccessfulPlain, kSuccessfulSpaced);
+  flush_log(d.out);
   record->status = STATUS_SUCCESS;
-  return 1;
+  return STATUS_SUCCESS;
 }
 
 }  // namespace vornel

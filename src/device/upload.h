@@ -15,9 +15,10 @@ inline constexpr char kUploadLoginFailed[] = "ERROR: log in failed.\n\n";
 // owned by the caller), sent as it is: its name is not opened again, so it
 // cannot be swapped for another file between the check and the transfer.
 // Reports each step on the console and in the log, stores the outcome in
-// record->status and counts a failure. Returns 1 when the file was
-// transferred, 0 otherwise (after the 15 s pause of a failed transfer).
-int upload_ini_file(const TransferContext& t, TargetRecord* record, std::FILE* ini_file);
+// record->status and counts a failure. Returns that status: STATUS_SUCCESS
+// when the file was transferred; STATUS_LOGIN_FAILED or
+// STATUS_TRANSFER_FAILED after the 15 s pause of a failed transfer.
+TargetStatus upload_ini_file(const DeviceContext& d, TargetRecord* record, std::FILE* ini_file);
 
 }  // namespace vornel
 

@@ -191,11 +191,9 @@ void FtpSession::note_size_mismatch(curl_off_t announced, curl_off_t received) {
   mismatch_received_ = received;
 }
 
-bool FtpSession::size_mismatch(long long* announced, long long* received) const {
-  if (!mismatch_) return false;
-  *announced = mismatch_announced_;
-  *received = mismatch_received_;
-  return true;
+std::optional<SizeMismatch> FtpSession::size_mismatch() const {
+  if (!mismatch_) return std::nullopt;
+  return SizeMismatch{mismatch_announced_, mismatch_received_};
 }
 
 // libcurl, told a size, reads that many bytes and drops the rest of the

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "ftp/client.h"
 #include "ftp/replies.h"
 #include "ftp/timeouts.h"
 
@@ -58,7 +60,7 @@ class FtpSession {
   // What the client found wrong with the last fetch's size, kept for the log.
   void clear_size_mismatch() { mismatch_ = false; }
   void note_size_mismatch(curl_off_t announced, curl_off_t received);
-  bool size_mismatch(long long* announced, long long* received) const;
+  std::optional<SizeMismatch> size_mismatch() const;
   const std::string& last_reply() const { return replies_.last(); }
 
  private:

@@ -45,6 +45,13 @@ class StagedFile {
  private:
   void discard();
 
+  // This platform's own calls, the rest of the class being shared: puts the
+  // flushed stream's data on the disk; moves from over to (a file there is
+  // replaced, a directory is not); removes path.
+  static bool sync_to_disk(std::FILE* file);
+  static bool replace(const std::string& from, const std::string& to);
+  static void remove_file(const std::string& path);
+
   std::string target_;
   std::string temp_path_;
   std::FILE* file_ = nullptr;

@@ -3,14 +3,28 @@
 
 #include <memory>
 
-#include "platform/env.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/echo.h"
+#include "platform/local_files.h"
+#include "platform/progress.h"
+#include "platform/sleeper.h"
 
 namespace vornel {
 
+// The parts of a System, as the interfaces they implement. Not owned.
+struct SystemParts {
+  Console& console;
+  Clock& clock;
+  Sleeper& sleeper;
+  EchoFacility& echo;
+  Progress& live_line;  // shown only on a terminal
+  LocalFiles& files;    // the working directory
+};
+
 // The real outside world of the platform the build targets: its console,
-// clock, pauses, ICMP echo, live line and working directory, wired once by
-// main(). The FTP client is no part of the platform: main() adds it.
-// Each platform provides this class in a file of its own.
+// clock, pauses, ICMP echo, live line and working directory, made once by
+// main(). Each platform provides this class in a file of its own.
 class System {
  public:
   // Installs the interrupt handling first, so that no later step can be cut
@@ -21,9 +35,8 @@ class System {
   System(const System&) = delete;
   System& operator=(const System&) = delete;
 
-  // The real parts; the log is left to the session, which opens it, and the
-  // FTP client to main(). Valid while this object lives.
-  Env env() const;
+  // Valid while this object lives.
+  SystemParts parts() const;
 
  private:
   struct Parts;

@@ -2,7 +2,7 @@
 #define VORNEL_REPORT_SUMMARY_H_
 
 #include "report/output.h"
-#include "report/run_totals.h"
+#include "targets/run_totals.h"
 #include "targets/target_record.h"
 
 namespace vornel {

@@ -143,7 +143,7 @@ DeviceResult result_of(const TargetRecord& record, const DeviceNotes& notes, boo
 
 int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
               const std::function<int()>& interrupted) {
-  constexpr int kNothingRun = static_cast<int>(BatchExit::kNothingRun);
+  constexpr int kNothingRun = exit_status(BatchExit::kNothingRun);
   std::string start_time = format_start_time(env.clock->local_now());
   ProseOnErrors prose(*env.console);
   Console& records_console = *env.console;
@@ -238,9 +238,9 @@ int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
   end_pass(run, last_worked != nullptr ? list.first : nullptr);
   if (last_worked != nullptr) last_worked->next = left;
   flush_log(run.out);
-  if (signal_number != 0) return 128 + signal_number;
-  if (stop_file_seen) return static_cast<int>(BatchExit::kStopped);
-  return static_cast<int>(skipped || good < worked ? BatchExit::kSomeFailed : BatchExit::kAllOk);
+  if (signal_number != 0) return exit_status_after_signal(signal_number);
+  if (stop_file_seen) return exit_status(BatchExit::kStopped);
+  return exit_status(skipped || good < worked ? BatchExit::kSomeFailed : BatchExit::kAllOk);
 }
 
 }  // namespace vornel

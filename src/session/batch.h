@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "session/driver.h"
+#include "session/exit_statuses.h"
 
 namespace vornel {
 
@@ -20,16 +21,6 @@ struct BatchOptions {
   std::string results;  // where the records go: "" none, "-" standard output
   bool name_by_address = false;  // download: every fetched file ADDRESS.ini
   std::string stop_file;  // once a file of this name exists, no next device starts
-};
-
-// vornel-batch's exit statuses, beside 128 + the signal of an interrupted
-// run (129, 130, 143).
-enum class BatchExit : int {
-  kAllOk = 0,       // every device ok (or ready)
-  kSomeFailed = 1,  // a device failed, or a group was skipped
-  kNothingRun = 2,  // bad usage; no list, or none of its groups taken; the
-                    // log or the results file can't be opened
-  kStopped = 3,     // the stop file stopped it before the list's end
 };
 
 // What the command line asks for.
@@ -59,8 +50,9 @@ extern const char kBatchHelp[];
 // pass writes them. With options.results, a record of every group is
 // appended and flushed as the group ends. interrupted() is asked before
 // each next group: once it gives a signal, no group starts, the summary of
-// what ran is printed, and the run ends with 128 + that signal. So too once
-// options.stop_file exists, with BatchExit::kStopped.
+// what ran is printed, and the run ends with 128 + that signal; so too once
+// options.stop_file exists, with BatchExit::kStopped. Returns the exit
+// status (exit_statuses.h).
 int run_batch(Env env, const LogOpener& open_log, const BatchOptions& options,
               const std::function<int()>& interrupted);
 

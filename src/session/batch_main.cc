@@ -9,6 +9,8 @@
 #include "platform/interrupt.h"
 #include "platform/system.h"
 #include "session/batch.h"
+#include "session/env.h"
+#include "session/exit_statuses.h"
 #include "session/version.h"
 
 int main(int argc, char** argv) {
@@ -18,23 +20,22 @@ int main(int argc, char** argv) {
   if (request.kind == Kind::kHelp) {
     std::fputs(vornel::kBatchSynopsis, stdout);
     std::fputs(vornel::kBatchHelp, stdout);
-    return 0;
+    return vornel::exit_status(vornel::BatchExit::kAllOk);
   }
   if (request.kind == Kind::kVersion) {
     std::printf("vornel-batch, %s\n", vornel::kVersion);
-    return 0;
+    return vornel::exit_status(vornel::BatchExit::kAllOk);
   }
   if (request.kind == Kind::kUsageError) {
     std::fprintf(stderr, "vornel-batch: %s\n%s", request.error.c_str(), vornel::kBatchSynopsis);
-    return static_cast<int>(vornel::BatchExit::kNothingRun);
+    return vornel::exit_status(vornel::BatchExit::kNothingRun);
   }
   // The system first: its interrupt handling must be in place before anything
   // else starts. Then a signal only stops the run between two devices.
   vornel::System system;
   vornel::defer_interrupts();
   vornel::CurlFtpClient ftp;
-  vornel::Env env = system.env();
-  env.ftp = &ftp;
+  vornel::Env env = vornel::system_env(system, ftp);
   return vornel::run_batch(
       env,
       [](std::string* error) -> std::unique_ptr<vornel::LogSink> {

@@ -4,10 +4,13 @@
 // and summary line the pass would have given at that step. Its own texts are
 // these, worded as the passes word theirs.
 #include "device/download.h"
+#include "device/ini_support.h"
+#include "device/local_file.h"
+#include "device/probe.h"
 #include "device/texts.h"
+#include "device/transfer.h"
 #include "device/upload.h"
 #include "report/output.h"
-#include "session/pass_steps.h"
 #include "session/passes.h"
 
 namespace vornel {
@@ -29,19 +32,21 @@ void end_ready(RunContext& run, TargetRecord* record) {
 }  // namespace
 
 void check_upload_target(RunContext& run, TargetRecord* record) {
+  const DeviceContext d = device_context(run);
   say(run.out, format(kCheckUploadLine, record->ini_file_name, record->ip_address));
-  if (!pass_check_ini_support(run, record)) return;
-  if (!check_local_file(run, record)) return;
-  if (!pass_probe(run, record, kSuccessfulPlain)) return;
-  if (!check_transfer_login(transfer_context(run), record, kUploadLoginFailed)) return;
+  if (!ini_support_step(d, record, &run.notes.firmware)) return;
+  if (!local_file_step(d, record)) return;
+  if (!probe_step(d, record, kSuccessfulPlain)) return;
+  if (!check_transfer_login(d, record, kUploadLoginFailed)) return;
   end_ready(run, record);
 }
 
 void check_download_target(RunContext& run, TargetRecord* record) {
+  const DeviceContext d = device_context(run);
   say(run.out, format(kCheckDownloadLine, record->ini_file_name, record->ip_address));
-  if (!pass_check_ini_support(run, record)) return;
-  if (!pass_probe(run, record, kSuccessfulSpaced)) return;
-  if (!check_transfer_login(transfer_context(run), record, kDownloadLoginFailed)) return;
+  if (!ini_support_step(d, record, &run.notes.firmware)) return;
+  if (!probe_step(d, record, kSuccessfulSpaced)) return;
+  if (!check_transfer_login(d, record, kDownloadLoginFailed)) return;
   end_ready(run, record);
 }
 

@@ -1,18 +1,19 @@
 #include "device/download.h"
+#include "device/ini_support.h"
+#include "device/probe.h"
 #include "device/texts.h"
 #include "report/output.h"
 #include "report/pass_texts.h"
-#include "session/pass_steps.h"
 #include "session/passes.h"
 
 namespace vornel {
 
 void download_target(RunContext& run, TargetRecord* record) {
+  const DeviceContext d = device_context(run);
   say(run.out, format(kDownloadingLine, record->ini_file_name, record->ip_address));
-  if (!pass_check_ini_support(run, record)) return;
-  if (!pass_probe(run, record, kSuccessfulSpaced)) return;
-  if (download_ini_file(transfer_context(run), *run.env.files, record, run.fetched_name,
-                        &run.notes.fetched) != 0) {
+  if (!ini_support_step(d, record, &run.notes.firmware)) return;
+  if (!probe_step(d, record, kSuccessfulSpaced)) return;
+  if (download_ini_file(d, record, run.fetched_name, &run.notes.fetched) == STATUS_SUCCESS) {
     say(run.out, kDownloadDone);
     flush_log(run.out);
     run.env.sleeper->sleep_ms(kAfterDownloadPauseMs);

@@ -3,6 +3,7 @@
 #include "report/log_header.h"
 #include "report/output.h"
 #include "report/watched_log.h"
+#include "session/exit_statuses.h"
 #include "session/main_menu.h"
 #include "session/passes.h"
 #include "session/run_context.h"
@@ -18,7 +19,7 @@ int run_utility(Env env, const LogOpener& open_log) {
   std::unique_ptr<LogSink> log = open_log(&error);
   if (!log) {
     env.console->error(std::string("vornel: cannot open ") + kLogFileName + ": " + error + "\n");
-    return 1;
+    return exit_status(UtilityExit::kNoLog);
   }
   WatchedLog watched(log.get(), kLogFileName, env.console);
   env.log = &watched;
@@ -26,13 +27,13 @@ int run_utility(Env env, const LogOpener& open_log) {
   write_log_header(run.out, start_time);
 
   for (;;) {
-    int choice = show_main_menu(run);
-    if (choice == kMenuExit) {
+    MenuChoice choice = show_main_menu(run);
+    if (choice == MenuChoice::kExit) {
       flush_log(run.out);  // so that a log the disk did not take is still said
-      return 0;            // destroying the log closes it
+      return exit_status(UtilityExit::kLeftAtMenu);  // destroying the log closes it
     }
-    bool complete = choice == kMenuUpload ? run_upload_pass(run) : run_download_pass(run);
-    if (!complete) return kExitLeftInPass;
+    bool complete = choice == MenuChoice::kUpload ? run_upload_pass(run) : run_download_pass(run);
+    if (!complete) return exit_status(UtilityExit::kLeftInPass);
   }
 }
 

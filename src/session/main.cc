@@ -5,14 +5,14 @@
 #include "platform/file_log.h"
 #include "platform/system.h"
 #include "session/driver.h"
+#include "session/env.h"
 
 int main() {
   // The system first: its interrupt handling must be in place before anything
   // else starts.
   vornel::System system;
   vornel::CurlFtpClient ftp;
-  vornel::Env env = system.env();
-  env.ftp = &ftp;
+  vornel::Env env = vornel::system_env(system, ftp);
   return vornel::run_utility(env, [](std::string* error) -> std::unique_ptr<vornel::LogSink> {
     return vornel::FileLog::open(vornel::kLogFileName, error);
   });

@@ -5,6 +5,7 @@
 
 #include "base/bounded_copy.h"
 #include "report/output.h"
+#include "session/exit_statuses.h"
 
 namespace vornel {
 namespace {
@@ -41,15 +42,17 @@ int convert_menu_answer(const char* answer) {
   return static_cast<int>(value);
 }
 
-int show_main_menu(RunContext& run) {
+MenuChoice show_main_menu(RunContext& run) {
   std::string line;
   for (;;) {
     say_console(run.out, kMenu);
-    if (!run.env.console->read_line(&line)) return kMenuExit;
+    if (!run.env.console->read_line(&line)) return MenuChoice::kExit;
     char answer[32];
     copy_bounded(answer, line);
-    int choice = convert_menu_answer(answer);
-    if (choice == kMenuUpload || choice == kMenuDownload || choice == kMenuExit) return choice;
+    int number = convert_menu_answer(answer);
+    for (MenuChoice choice : {MenuChoice::kUpload, MenuChoice::kDownload, MenuChoice::kExit}) {
+      if (number == static_cast<int>(choice)) return choice;
+    }
     say_console(run.out, kResponseInvalid);
   }
 }
@@ -60,7 +63,7 @@ int wait_and_exit(RunContext& run) {
   say_console(run.out, kPressEnter);
   std::string line;
   if (run.env.console->read_line(&line)) copy_bounded(answer, line);
-  return kExitLeftInPass;
+  return exit_status(UtilityExit::kLeftInPass);
 }
 
 }  // namespace vornel

@@ -5,12 +5,8 @@
 
 namespace vornel {
 
-inline constexpr int kMenuUpload = 1;
-inline constexpr int kMenuDownload = 2;
-inline constexpr int kMenuExit = 3;
-
-// The exit status of a run that the operator left inside a pass.
-inline constexpr int kExitLeftInPass = 1;
+// The main menu's choices, by the number the operator types.
+enum class MenuChoice { kUpload = 1, kDownload = 2, kExit = 3 };
 
 // A menu answer as a decimal integer, judged on its first 31 characters:
 // leading white space skipped, one optional sign, then digits up to the first
@@ -18,12 +14,13 @@ inline constexpr int kExitLeftInPass = 1;
 // saturates, so it can never wrap round to a valid choice.
 int convert_menu_answer(const char* answer);
 
-// Shows the main menu until the answer is 1, 2 or 3 and returns it. The end
-// of standard input counts as 3. Writes nothing to the log.
-int show_main_menu(RunContext& run);
+// Shows the main menu until the answer is 1, 2 or 3 and returns that choice.
+// The end of standard input counts as 3. Writes nothing to the log.
+MenuChoice show_main_menu(RunContext& run);
 
 // The exit prompt: waits for one line (or the end of input) and returns the
-// exit status the run must now end with, 1. Writes nothing to the log.
+// exit status the run must now end with, UtilityExit::kLeftInPass (1).
+// Writes nothing to the log.
 int wait_and_exit(RunContext& run);
 
 }  // namespace vornel

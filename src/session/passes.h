@@ -7,7 +7,6 @@
 
 namespace vornel {
 
-inline constexpr uint32_t kProbeFailureLimit = 10;
 inline constexpr unsigned kAfterDownloadPauseMs = 3000;
 
 // Each pass builds its list, takes every target in order through the INI

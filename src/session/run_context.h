@@ -6,12 +6,12 @@
 #include <set>
 #include <string>
 
+#include "device/device_context.h"
 #include "device/download.h"
 #include "device/probe.h"
-#include "device/transfer.h"
-#include "platform/env.h"
 #include "report/output.h"
-#include "report/run_totals.h"
+#include "session/env.h"
+#include "targets/run_totals.h"
 
 namespace vornel {
 
@@ -24,7 +24,7 @@ struct DeviceNotes {
 
 // What lives for the whole run: the outside world, where the dialogue goes,
 // the totals, and the prober (which explains a missing ICMP socket once).
-// Each device operation is handed only the parts it uses.
+// The steps on a device reach their parts through device_context().
 struct RunContext {
   Env env;
   Transcript out;
@@ -44,8 +44,16 @@ inline RunContext make_run_context(const Env& env) {
   return {env, {*env.console, *env.log}, {}, {*env.echo, *env.progress}, {}, {}, {}, {}};
 }
 
-inline TransferContext transfer_context(RunContext& run) {
-  return {run.out, *run.env.ftp, *run.env.sleeper, run.totals};
+// What the steps on a device reach of the run. REQUIRES: env.ftp, env.files
+// and env.sleeper are set.
+inline DeviceContext device_context(RunContext& run) {
+  return {.out = run.out,
+          .ftp = *run.env.ftp,
+          .files = *run.env.files,
+          .sleeper = *run.env.sleeper,
+          .prober = run.prober,
+          .totals = run.totals,
+          .file_notices_said = run.file_notices_said};
 }
 
 }  // namespace vornel

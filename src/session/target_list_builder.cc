@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#include "device/local_file.h"
 #include "report/output.h"
 #include "session/main_menu.h"
-#include "session/pass_steps.h"
-#include "targets/target_entry.h"
+#include "session/target_entry.h"
 #include "targets/target_list.h"
 
 namespace vornel {
@@ -20,7 +20,7 @@ constexpr char kLogAnnouncement[] = "\n\t** Running batch parameters from %s **\
 
 TargetRecord* single_entry(RunContext& run, const PassKind& pass) {
   auto* record = new TargetRecord{};
-  if (pass.prompt_target(*run.env.console, record) == 0) {
+  if (pass.prompt_target(*run.env.console, record) != EntryOutcome::kConfirmed) {
     delete record;
     return nullptr;
   }
@@ -57,7 +57,7 @@ const PassKind kDownloadPass = {
 };
 
 TargetRecord* build_target_list(RunContext& run, const PassKind& pass) {
-  FileHandle list_file = open_named_file(run, pass.list_file_name);
+  FileHandle list_file = open_named_file(device_context(run), pass.list_file_name);
   if (!list_file) return single_entry(run, pass);
   warn_if_shared(run, pass.list_file_name, list_file.get());
 

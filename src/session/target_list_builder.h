@@ -5,6 +5,7 @@
 
 #include "platform/console.h"
 #include "session/run_context.h"
+#include "session/target_entry.h"
 #include "targets/target_record.h"
 
 namespace vornel {
@@ -14,7 +15,7 @@ struct PassKind {
   const char* list_file_name;
   const char* found_line;    // with list_file_name
   const char* option2_line;
-  int (*prompt_target)(Console& console, TargetRecord* record);
+  EntryOutcome (*prompt_target)(Console& console, TargetRecord* record);
   const char* announce_console;  // with list_file_name
   const char* announce_log;      // with list_file_name
 };

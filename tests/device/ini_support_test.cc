@@ -24,10 +24,10 @@ TEST(ParseFirmwareVersion, ReadsDigitsAtPositionsNineToTwentyFour) {
 
 struct CheckCase {
   const char* listing;
-  int expected;
+  IniSupport expected;
 };
 
-int check_with_listing(const std::string& listing) {
+IniSupport check_with_listing(const std::string& listing) {
   ScratchDir dir;
   FakeWorld w;
   w.ftp.listing = listing;
@@ -37,18 +37,18 @@ int check_with_listing(const std::string& listing) {
 
 TEST(CheckIniSupport, VerdictFromTheFirstFirmwareLine) {
   EXPECT_EQ(check_with_listing("config.ini\nqopdev-12_r2.4.9-b.bin\nqopdev-12_r2.5.0-b.bin\n"),
-            kIniNotSupported);
-  EXPECT_EQ(check_with_listing("qopdev-12_r2.5.0-b.bin\r\nconfig.ini\r\n"), kIniSupported);
-  EXPECT_EQ(check_with_listing("qop\nqopdev-12_r2.5.0-b.bin\n"), kIniNotSupported);
+            IniSupport::kNotSupported);
+  EXPECT_EQ(check_with_listing("qopdev-12_r2.5.0-b.bin\r\nconfig.ini\r\n"), IniSupport::kSupported);
+  EXPECT_EQ(check_with_listing("qop\nqopdev-12_r2.5.0-b.bin\n"), IniSupport::kNotSupported);
   EXPECT_EQ(check_with_listing("  qopdev-12_r2.5.0-b.bin\nQOPdev-12_r2.5.0-b.bin\nconfig.ini\n"),
-            kIniNotSupported);
-  EXPECT_EQ(check_with_listing("qopaaaaaa9999999999999999 trailing\n"), kIniSupported);
-  EXPECT_EQ(check_with_listing(""), kIniNotSupported);
+            IniSupport::kNotSupported);
+  EXPECT_EQ(check_with_listing("qopaaaaaa9999999999999999 trailing\n"), IniSupport::kSupported);
+  EXPECT_EQ(check_with_listing(""), IniSupport::kNotSupported);
 }
 
 TEST(CheckIniSupport, NoFirmwareImageIsNeverJudgedByTheLastFile) {
   // The last name would read as version 20241231 if it were taken as the firmware.
-  EXPECT_EQ(check_with_listing("config.ini\nbackup_2024_12_31.tar\n"), kIniNotSupported);
+  EXPECT_EQ(check_with_listing("config.ini\nbackup_2024_12_31.tar\n"), IniSupport::kNotSupported);
 }
 
 TEST(CheckIniSupport, SessionCallsAndQuietLog) {
@@ -58,9 +58,9 @@ TEST(CheckIniSupport, SessionCallsAndQuietLog) {
   std::snprintf(record.ip_address, sizeof record.ip_address, "10.0.0.5");
   std::snprintf(record.user_name, sizeof record.user_name, "admin");
   w.log.write("\n\tChecking for INI support           ", nullptr);
-  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kIniSupported);
-  EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login 10.0.0.5 admin", "reply 0",
-                                                   "ls 0 '' foundfir.txt", "reply 0", "quit 0"}));
+  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), IniSupport::kSupported);
+  EXPECT_EQ(w.ftp.calls,
+            (std::vector<std::string>{"login 10.0.0.5 admin", "ls 0 '' foundfir.txt", "quit 0"}));
   EXPECT_EQ(w.log.flushed(), "\n\tChecking for INI support           ");  // label pushed out
   EXPECT_EQ(w.console.out, "");
   EXPECT_EQ(w.ftp.open_sessions, 0);
@@ -71,11 +71,11 @@ TEST(CheckIniSupport, LoginFailureLogsOnceAndOpensNoSession) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord record;
-  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kVersionUnknown);
+  EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), IniSupport::kVersionUnknown);
   EXPECT_EQ(w.log.text(),
             "ERROR! Login unsuccessful.\n\tMake sure the platform is on the network.\n\n");
   EXPECT_EQ(w.log.flushed(), w.log.text());
-  EXPECT_EQ(w.ftp.calls, (std::vector<std::string>{"login  ", "reply -1"}));
+  EXPECT_EQ(w.ftp.calls, std::vector<std::string>{"login  "});
   EXPECT_EQ(w.console.out, "");
 }
 
@@ -89,7 +89,8 @@ TEST(CheckIniSupport, FailedListingIsNotJudgedByAStaleFile) {
     w.ftp.no_listing = !left_behind;
     w.ftp.listing_fails_in_place = left_behind;
     TargetRecord record;
-    EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record), kVersionUnknown);
+    EXPECT_EQ(check_ini_support(w.run.out, w.ftp, *w.env.files, record),
+              IniSupport::kVersionUnknown);
     EXPECT_EQ(w.log.text(), "File foundfir.txt doesn't exist\n");
     EXPECT_EQ(w.log.flushed(), w.log.text());
     EXPECT_EQ(w.ftp.calls.back(), "quit 0");

@@ -19,7 +19,7 @@ std::string repeat(const std::string& unit, std::size_t length) {
 TEST(PingTarget, MissingEveryThirdIsReachableAtRequest29) {
   FakeWorld w;
   w.echo.script = repeat("rrt", 60);
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), 1);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), Reachability::kReachable);
   EXPECT_EQ(w.echo.addresses.size(), 29u);
   EXPECT_EQ(w.echo.last_timeout_ms, 1000u);
   std::string expected;
@@ -32,7 +32,7 @@ TEST(PingTarget, MissingEveryThirdIsReachableAtRequest29) {
 TEST(PingTarget, MissingEverySecondIsUnreachableAtRequest20) {
   FakeWorld w;
   w.echo.script = repeat("rt", 60);
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), 0);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), Reachability::kUnreachable);
   EXPECT_EQ(w.echo.addresses.size(), 20u);
   std::string expected;
   for (int i = 0; i < 10; ++i) expected += "  \nPing timeout on 10.0.0.5.\n";
@@ -45,7 +45,7 @@ TEST(PingTarget, ErrorsAreLoggedWithTheirCode) {
   FakeWorld w;
   w.echo.script = "eee";
   w.echo.error_code = 11003;
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.9", 3), 0);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.9", 3), Reachability::kUnreachable);
   EXPECT_EQ(w.log.text(),
             "  Ping error : 11003\n  Ping error : 11003\n  Ping error : 11003\n"
             "  Failed to ping 10.0.0.9");
@@ -54,7 +54,7 @@ TEST(PingTarget, ErrorsAreLoggedWithTheirCode) {
 TEST(PingTarget, ReachableDeviceLeavesNothingInTheLog) {
   FakeWorld w;
   w.echo.script = repeat("r", 40);
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "127.0.0.1", 10), 1);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "127.0.0.1", 10), Reachability::kReachable);
   EXPECT_EQ(w.echo.addresses.size(), 20u);
   EXPECT_EQ(w.log.text(), "");
 }
@@ -62,7 +62,7 @@ TEST(PingTarget, ReachableDeviceLeavesNothingInTheLog) {
 TEST(PingTarget, LimitZeroSendsNothing) {
   FakeWorld w;
   w.echo.script = repeat("r", 40);
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 0), 0);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 0), Reachability::kUnreachable);
   EXPECT_TRUE(w.echo.addresses.empty());
   EXPECT_EQ(w.log.text(), "  Failed to ping 10.0.0.5");
 }
@@ -72,7 +72,7 @@ TEST(PingTarget, LimitZeroSendsNothing) {
 TEST(PingTarget, LiveCountBeforeEveryRequestThenTakenDown) {
   FakeWorld w;
   w.echo.script = repeat("rrt", 60);
-  ASSERT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), 1);
+  ASSERT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), Reachability::kReachable);
   const std::vector<std::string>& events = w.progress.events;
   ASSERT_EQ(events.size(), 30u);  // 29 requests, then the line comes down
   EXPECT_EQ(events[0], "show pinging 10.0.0.5: 0 of 20 answered, 0 of 10 missed");
@@ -81,7 +81,7 @@ TEST(PingTarget, LiveCountBeforeEveryRequestThenTakenDown) {
   EXPECT_EQ(events[29], "clear");
 
   FakeWorld dead;
-  ASSERT_EQ(ping_target(dead.run.out, dead.run.prober, "10.0.0.6", 10), 0);
+  ASSERT_EQ(ping_target(dead.run.out, dead.run.prober, "10.0.0.6", 10), Reachability::kUnreachable);
   ASSERT_EQ(dead.progress.events.size(), 11u);
   EXPECT_EQ(dead.progress.events[9], "show pinging 10.0.0.6: 0 of 20 answered, 9 of 10 missed");
   EXPECT_EQ(dead.progress.events.back(), "clear");
@@ -96,8 +96,8 @@ TEST(PingTarget, NoEchoSocketExplainsOnceOnStandardError) {
   FakeWorld w;
   w.echo.open_ok = false;
   w.echo.advice = "allow it this way,\nor that way.\n";
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), 0);
-  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.6", 10), 0);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.5", 10), Reachability::kUnreachable);
+  EXPECT_EQ(ping_target(w.run.out, w.run.prober, "10.0.0.6", 10), Reachability::kUnreachable);
   EXPECT_EQ(w.log.text(), "");
   // Each line of this platform's advice, under the program's name.
   EXPECT_NE(w.console.err.find("vornel: allow it this way,\nvornel: or that way.\n"),

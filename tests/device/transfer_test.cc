@@ -34,7 +34,7 @@ TEST(UploadIniFile, SuccessWordsTheLastResultDifferentlyOnEachSide) {
   FakeWorld w;
   TargetRecord r = target();
   FileHandle ini = open_ini();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 1);
+  EXPECT_EQ(upload_ini_file(w.device(), &r, ini.get()), STATUS_SUCCESS);
   EXPECT_EQ(r.status, STATUS_SUCCESS);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful\n");
   EXPECT_EQ(w.log.text(), std::string(kLoggingIn) + "Successful \n" + kLoading + "Successful \n");
@@ -52,7 +52,7 @@ TEST(UploadIniFile, FailedLoginQuitsNothingAndPauses) {
   w.ftp.logins = {false};
   TargetRecord r = target();
   FileHandle ini = open_ini();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 0);
+  EXPECT_EQ(upload_ini_file(w.device(), &r, ini.get()), STATUS_LOGIN_FAILED);
   EXPECT_EQ(r.status, STATUS_LOGIN_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "ERROR: log in failed.\n\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
@@ -67,7 +67,7 @@ TEST(UploadIniFile, FailedTransferQuitsTheSessionAndPauses) {
   w.ftp.put_fails = true;
   TargetRecord r = target();
   FileHandle ini = open_ini();
-  EXPECT_EQ(upload_ini_file(w.transfer(), &r, ini.get()), 0);
+  EXPECT_EQ(upload_ini_file(w.device(), &r, ini.get()), STATUS_TRANSFER_FAILED);
   EXPECT_EQ(r.status, STATUS_TRANSFER_FAILED);
   EXPECT_EQ(w.console.out,
             std::string(kLoggingIn) + "Successful \n" + kLoading + "INI file upload failed.\n\n");
@@ -81,7 +81,7 @@ TEST(DownloadIniFile, FirstFetchBecomesConfigIniThenAddressNames) {
   ScratchDir dir;
   FakeWorld w;
   TargetRecord a = target("10.0.0.5");
-  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &a), 1);
+  EXPECT_EQ(download_ini_file(w.device(), &a), STATUS_SUCCESS);
   EXPECT_EQ(a.status, STATUS_SUCCESS);
   EXPECT_EQ(w.ftp.calls[1], "get 0 config.ini ''");
   EXPECT_EQ(w.run.totals.config_ini_detected, 0);
@@ -91,7 +91,7 @@ TEST(DownloadIniFile, FirstFetchBecomesConfigIniThenAddressNames) {
 
   w.ftp.remote_config = "second";
   TargetRecord b = target("1234567890123456789012345");  // 25 characters: a 29-character name
-  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &b), 1);
+  EXPECT_EQ(download_ini_file(w.device(), &b), STATUS_SUCCESS);
   EXPECT_EQ(w.ftp.calls[4], "get 1 config.ini '1234567890123456789012345.ini'");
   EXPECT_EQ(w.run.totals.config_ini_detected, 1);
   EXPECT_EQ(testing::read_file("1234567890123456789012345.ini"), "second");
@@ -105,7 +105,7 @@ TEST(DownloadIniFile, UnreadableConfigIniIsStillNeverReplaced) {
   chmod("config.ini", 0);
   FakeWorld w;
   TargetRecord r = target("10.0.0.5");
-  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 1);
+  EXPECT_EQ(download_ini_file(w.device(), &r), STATUS_SUCCESS);
   EXPECT_EQ(w.ftp.calls[1], "get 0 config.ini '10.0.0.5.ini'");
   EXPECT_EQ(w.run.totals.config_ini_detected, 1);
 }
@@ -116,7 +116,7 @@ TEST(DownloadIniFile, FailedLoginCountsTheLocalFileAndPauses) {
   FakeWorld w;
   w.ftp.logins = {false};
   TargetRecord r = target();
-  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 0);
+  EXPECT_EQ(download_ini_file(w.device(), &r), STATUS_LOGIN_FAILED);
   EXPECT_EQ(r.status, STATUS_LOGIN_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "ERROR: log in failed.\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);
@@ -132,7 +132,7 @@ TEST(DownloadIniFile, FailedFetchReportsOnItsOwnLineWithoutPause) {
   FakeWorld w;
   w.ftp.get_fails = true;
   TargetRecord r = target();
-  EXPECT_EQ(download_ini_file(w.transfer(), *w.env.files, &r), 0);
+  EXPECT_EQ(download_ini_file(w.device(), &r), STATUS_TRANSFER_FAILED);
   EXPECT_EQ(r.status, STATUS_TRANSFER_FAILED);
   EXPECT_EQ(w.console.out, std::string(kLoggingIn) + "Successful \n\tINI file download failed.\n");
   EXPECT_EQ(w.log.flushed(), w.console.out);

@@ -21,9 +21,11 @@ MAN = {"vornel": "docs/vornel.1", "vornel-batch": "docs/vornel-batch.1",
 # Exit statuses of each program, and what in the source makes each one.
 STATUSES = {
     "vornel": {
-        0: [("src/session/driver.cc", "return 0;")],
-        1: [("src/session/main_menu.h", "kExitLeftInPass = 1;"),
-            ("src/session/driver.cc", "return 1;")],
+        0: [("src/session/exit_statuses.h", "kLeftAtMenu = 0,"),
+            ("src/session/driver.cc", "return exit_status(UtilityExit::kLeftAtMenu);")],
+        1: [("src/session/exit_statuses.h", "kLeftInPass = 1,"),
+            ("src/session/exit_statuses.h", "kNoLog = 1,"),
+            ("src/session/driver.cc", "return exit_status(UtilityExit::kNoLog);")],
         129: [("src/platform/posix/interrupt.cc", "catch_unless_ignored(SIGHUP"),
               ("src/platform/windows/interrupt.cc", "kSigHup = 1;")],
         130: [("src/platform/posix/interrupt.cc", "catch_unless_ignored(SIGINT"),
@@ -33,13 +35,16 @@ STATUSES = {
         134: [("src/platform/windows/interrupt.cc", "kAbortStatus = 134;")],
     },
     "vornel-batch": {
-        0: [("src/session/batch.h", "kAllOk = 0,")],
-        1: [("src/session/batch.h", "kSomeFailed = 1,")],
-        2: [("src/session/batch.h", "kNothingRun = 2,")],
-        3: [("src/session/batch.h", "kStopped = 3,")],
-        129: [("src/session/batch.cc", "return 128 + signal_number;")],
-        130: [("src/session/batch.cc", "return 128 + signal_number;")],
-        143: [("src/session/batch.cc", "return 128 + signal_number;")],
+        0: [("src/session/exit_statuses.h", "kAllOk = 0,")],
+        1: [("src/session/exit_statuses.h", "kSomeFailed = 1,")],
+        2: [("src/session/exit_statuses.h", "kNothingRun = 2,")],
+        3: [("src/session/exit_statuses.h", "kStopped = 3,")],
+        129: [("src/session/batch.cc", "return exit_status_after_signal(signal_number);"),
+              ("src/session/exit_statuses.h", "return 128 + signal_number;")],
+        130: [("src/session/batch.cc", "return exit_status_after_signal(signal_number);"),
+              ("src/session/exit_statuses.h", "return 128 + signal_number;")],
+        143: [("src/session/batch.cc", "return exit_status_after_signal(signal_number);"),
+              ("src/session/exit_statuses.h", "return 128 + signal_number;")],
         134: [("src/platform/windows/interrupt.cc", "kAbortStatus = 134;")],
     },
     "vornel-fleet": {
@@ -65,8 +70,8 @@ CONSTANTS = {
     "src/ftp/timeouts.h": ["kFtpConnectTimeoutMs", "kFtpReplyTimeoutMs", "kFtpStallTimeoutMs",
                            "kFtpListingTimeoutMs", "kFtpTransferTimeoutMs"],
     "src/ftp/curl_client.cc": ["kMaxListingBytes", "kMaxDownloadBytes"],
-    "src/device/probe.h": ["kAnswersNeeded", "kEchoTimeoutMs"],
-    "src/session/passes.h": ["kProbeFailureLimit", "kAfterDownloadPauseMs"],
+    "src/device/probe.h": ["kAnswersNeeded", "kEchoTimeoutMs", "kProbeFailureLimit"],
+    "src/session/passes.h": ["kAfterDownloadPauseMs"],
     "src/device/transfer.h": ["kFailedTransferPauseMs"],
 }
 LIMITS = [
@@ -110,7 +115,7 @@ MESSAGES = [
        "name is written)")]),
     ("vornel: {} is not read: a link owned by another user is on its way (only your own links "
      "and root's are followed)",
-     [("src/session/pass_steps.cc", '"vornel: " + notice'),
+     [("src/device/local_file.cc", '"vornel: " + notice'),
       ("src/platform/posix/local_files.cc", '" is not read: " + error')]),
     ("vornel: {} is not read: it belongs to another user (uid {}), and a run as root reads only "
      "root's files (once you trust it: chown root {})",

@@ -1,12 +1,11 @@
 #include "fakes/fakes.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
-
-#include "base/bounded_copy.h"
 
 namespace vornel::testing {
 
@@ -24,65 +23,71 @@ void FakeFtp::record(const std::string& call) {
   if (on_call) on_call(call);
 }
 
-int FakeFtp::ftp_login(const char* host, const char* user, const char*, const char*) {
+namespace {
+
+class FakeConnection : public FtpConnection {
+ public:
+  FakeConnection(FakeFtp& ftp, int number) : ftp_(ftp), number_(std::to_string(number)) {
+    ++ftp_.open_sessions;
+  }
+  ~FakeConnection() override {
+    ftp_.record("quit " + number_);
+    --ftp_.open_sessions;
+  }
+
+  bool list(const char* remote_dir, const char* local_file) override {
+    ftp_.record("ls " + number_ + " '" + remote_dir + "' " + local_file);
+    if (ftp_.listing_fails_in_place) return false;
+    if (ftp_.no_listing) {
+      std::remove(local_file);
+      return false;
+    }
+    write_file(local_file, ftp_.listing);
+    return true;
+  }
+
+  bool get(const char* remote_name, const char* local_name) override {
+    ftp_.record("get " + number_ + " " + remote_name + " '" + local_name + "'");
+    if (ftp_.get_fails) return false;
+    write_file(*local_name ? local_name : remote_name, ftp_.remote_config);
+    return true;
+  }
+
+  bool put(const char* local_name, const char* remote_name) override {
+    ftp_.record("put " + number_ + " " + local_name + " " + remote_name);
+    return !ftp_.put_fails;
+  }
+
+  bool put_file(std::FILE* local_file, const char* remote_name) override {
+    ftp_.record("put " + number_ + " " + remote_name);
+    std::string bytes;
+    char buffer[4096];
+    std::size_t n;
+    while (local_file != nullptr && (n = std::fread(buffer, 1, sizeof buffer, local_file)) > 0) {
+      bytes.append(buffer, n);
+    }
+    ftp_.sent.push_back(bytes);
+    return !ftp_.put_fails;
+  }
+
+  std::string reply() const override { return "226 Transfer complete."; }
+
+ private:
+  FakeFtp& ftp_;
+  std::string number_;
+};
+
+}  // namespace
+
+std::unique_ptr<FtpConnection> FakeFtp::login(const char* host, const char* user, const char*) {
   record(std::string("login ") + host + " " + user);
   bool ok = true;
   if (!logins.empty()) {
     ok = logins.front();
     logins.pop_front();
   }
-  if (!ok) return kNoSession;
-  ++open_sessions;
-  return next_handle_++;
-}
-
-int FakeFtp::ftp_ls(int session, const char* remote_dir, const char* local_file) {
-  record("ls " + std::to_string(session) + " '" + remote_dir + "' " + local_file);
-  if (listing_fails_in_place) return -1;
-  if (no_listing) {
-    std::remove(local_file);
-    return -1;
-  }
-  write_file(local_file, listing);
-  return 0;
-}
-
-int FakeFtp::ftp_get(int session, const char* remote_name, const char* local_name) {
-  record("get " + std::to_string(session) + " " + remote_name + " '" + local_name + "'");
-  if (get_fails) return -1;
-  write_file(*local_name ? local_name : remote_name, remote_config);
-  return 0;
-}
-
-int FakeFtp::ftp_put(int session, const char* local_name, const char* remote_name) {
-  record("put " + std::to_string(session) + " " + local_name + " " + remote_name);
-  return put_fails ? -1 : 0;
-}
-
-int FakeFtp::ftp_put_file(int session, std::FILE* local_file, const char* remote_name) {
-  record("put " + std::to_string(session) + " " + remote_name);
-  std::string bytes;
-  char buffer[4096];
-  std::size_t n;
-  while (local_file != nullptr && (n = std::fread(buffer, 1, sizeof buffer, local_file)) > 0) {
-    bytes.append(buffer, n);
-  }
-  sent.push_back(bytes);
-  return put_fails ? -1 : 0;
-}
-
-int FakeFtp::ftp_copyreplystr(int session, char* buffer, int size) {
-  record("reply " + std::to_string(session));
-  if (session == kNoSession) return -1;
-  copy_bounded(buffer, static_cast<std::size_t>(size), "226 Transfer complete.");
-  return 0;
-}
-
-int FakeFtp::ftp_quit(int session) {
-  record("quit " + std::to_string(session));
-  if (session == kNoSession) return -1;
-  --open_sessions;
-  return 0;
+  if (!ok) return nullptr;
+  return std::make_unique<FakeConnection>(*this, next_session_++);
 }
 
 EchoResult FakeEcho::echo(const char* address, unsigned timeout_ms) {

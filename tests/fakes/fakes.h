@@ -3,10 +3,11 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
+#include "session/env.h"
 #include "session/run_context.h"
 
 namespace vornel::testing {
@@ -85,22 +86,17 @@ class RecordingProgress : public Progress {
 };
 
 // An FTP client that fails on cue and records every call, together with the
-// log text that had been flushed when the call was made.
+// log text that had been flushed when the call was made. Each session is
+// numbered from 0 in login order; its calls are recorded with its number,
+// and its end as "quit N".
 class FakeFtp : public FtpClient {
  public:
-  int ftp_login(const char* host, const char* user, const char* password,
-                const char* account) override;
-  int ftp_ls(int session, const char* remote_dir, const char* local_file) override;
-  int ftp_get(int session, const char* remote_name, const char* local_name) override;
-  int ftp_put(int session, const char* local_name, const char* remote_name) override;
-  // Recorded as "put SESSION REMOTE"; what it read from the file is in sent.
-  int ftp_put_file(int session, std::FILE* local_file, const char* remote_name) override;
-  int ftp_copyreplystr(int session, char* buffer, int size) override;
-  int ftp_quit(int session) override;
+  std::unique_ptr<FtpConnection> login(const char* host, const char* user,
+                                       const char* password) override;
 
   // Login results, one per call in order; when they run out, logins succeed.
   std::deque<bool> logins;
-  // What ftp_ls writes into the local file; nullptr-like (no_listing) writes nothing.
+  // What a listing writes into the local file; with no_listing it writes nothing.
   std::string listing = "config.ini\nqopdev-12_r2.5.0-b.bin\n";
   bool no_listing = false;
   // The listing fails and the local file stays as it was, as where the
@@ -109,17 +105,20 @@ class FakeFtp : public FtpClient {
   std::string remote_config = "[device]\nname=fake\n";
   bool get_fails = false;
   bool put_fails = false;
-  std::vector<std::string> sent;  // the bytes of each ftp_put_file, in order
+  std::vector<std::string> sent;  // the bytes of each put_file, in order
 
-  std::vector<std::string> calls;  // "login 10.0.0.5 admin", "get 7 config.ini 10.0.0.5.ini"...
+  // "login 10.0.0.5 admin", "get 7 config.ini '10.0.0.5.ini'", "put 7 site.ini"
+  // (put_file: the remote name only), "quit 7"...
+  std::vector<std::string> calls;
   std::function<void(const std::string& call)> on_call;  // as each call is recorded
   std::vector<std::string> flushed_at_call;
   const FakeLog* log = nullptr;
   int open_sessions = 0;
 
- private:
   void record(const std::string& call);
-  int next_handle_ = 0;
+
+ private:
+  int next_session_ = 0;
 };
 
 // An echo facility that answers from a script: 'r' reply, 't' time-out,
@@ -164,7 +163,7 @@ struct FakeWorld {
   Env env;
   RunContext run;
 
-  TransferContext transfer() { return transfer_context(run); }
+  DeviceContext device() { return device_context(run); }
 };
 
 // Makes a fresh temporary directory the working directory for the life of

@@ -17,9 +17,10 @@
 
 #include "fakes/fakes.h"
 #include "platform/posix/console.h"
+#include "session/exit_statuses.h"
 #include "session/main_menu.h"
+#include "session/target_entry.h"
 #include "session/target_list_builder.h"
-#include "targets/target_entry.h"
 #include "targets/target_list.h"
 
 namespace {
@@ -34,7 +35,7 @@ void require(bool condition, const char* what) {
 
 // Reads the real standard input; the prompts and diagnostics go nowhere, so
 // the fuzzer's own output stays readable.
-class QuietConsole : public vornel::PosixConsole {
+class QuietConsole : public vornel::SystemConsole {
  public:
   void write(std::string_view) override {}
   void error(std::string_view) override {}
@@ -105,18 +106,20 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
 
   switch (mode) {
     case 0: {
-      int choice = vornel::show_main_menu(run);
+      int choice = static_cast<int>(vornel::show_main_menu(run));
       require(choice >= 1 && choice <= 3, "menu returned no choice");
       break;
     }
     case 1:
     case 2: {
       TargetRecord record;
-      int confirmed = mode == 1 ? vornel::prompt_upload_target(console, &record)
-                                : vornel::prompt_download_target(console, &record);
-      require(confirmed == 0 || confirmed == 1, "dialogue returned neither 0 nor 1");
-      check_record(record, confirmed == 1);
-      if (mode == 2 && confirmed == 1) {
+      vornel::EntryOutcome outcome = mode == 1 ? vornel::prompt_upload_target(console, &record)
+                                               : vornel::prompt_download_target(console, &record);
+      bool confirmed = outcome == vornel::EntryOutcome::kConfirmed;
+      require(confirmed || outcome == vornel::EntryOutcome::kLeft,
+              "dialogue returned neither outcome");
+      check_record(record, confirmed);
+      if (mode == 2 && confirmed) {
         require(std::strcmp(record.ini_file_name, "config.ini") == 0, "download file renamed");
       }
       break;
@@ -127,7 +130,8 @@ void run_dialogues(int mode, const std::uint8_t* data, std::size_t size) {
       // A one-record list may come from the batch file or the dialogue.
       for (TargetRecord* r = list; r != nullptr; r = r->next) check_record(*r, false);
       vornel::free_target_list(list);
-      require(vornel::wait_and_exit(run) == vornel::kExitLeftInPass, "exit prompt status");
+      require(vornel::wait_and_exit(run) == vornel::exit_status(vornel::UtilityExit::kLeftInPass),
+              "exit prompt status");
       break;
     }
   }

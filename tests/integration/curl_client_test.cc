@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -69,10 +68,10 @@ TEST_F(FtpCurlTest, ListingReplacesFoundfirWithTheLoginDirectoryNames) {
   write_file("foundfir.txt", "qopdev-00_r0.0.1-b.bin\nfrom an earlier device\n");
   CurlFtpClient client;
 
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
-  EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
-  EXPECT_EQ(client.ftp_quit(session), 0);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
+  EXPECT_TRUE(session->list("", "foundfir.txt"));
+  session.reset();  // QUIT
 
   EXPECT_EQ(read_file("foundfir.txt"), std::string("config.ini\n") + kFirmware + "\n");
   EXPECT_EQ(device->count("NLST"), 1);
@@ -88,10 +87,10 @@ TEST_F(FtpCurlTest, ListingIsStoredAsServedWithPlainNewlines) {
             nullptr);
   CurlFtpClient client;
 
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
-  EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
-  client.ftp_quit(session);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
+  EXPECT_TRUE(session->list("", "foundfir.txt"));
+  session.reset();  // QUIT
 
   std::string expected = std::string("  leading blank\n\x01\x7f\xff odd bytes\n") +
                          "qop\nname\nwith lone cr\n" + std::string(300, 'x') + "\nno end";
@@ -118,10 +117,10 @@ TEST_F(FtpCurlTest, FailedListingLeavesNoListingFile) {
   for (const char* address : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
     SCOPED_TRACE(address);
     write_file("foundfir.txt", std::string(kFirmware) + "\n");
-    int session = client.ftp_login(address, kUser, kPassword, "");
-    ASSERT_NE(session, -1);
-    EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), -1);
-    client.ftp_quit(session);
+    std::unique_ptr<FtpConnection> session = client.login(address, kUser, kPassword);
+    ASSERT_NE(session, nullptr);
+    EXPECT_FALSE(session->list("", "foundfir.txt"));
+    session.reset();  // QUIT
     EXPECT_FALSE(fs::exists("foundfir.txt"));
     EXPECT_TRUE(leftovers(work_).empty());
   }
@@ -132,8 +131,8 @@ TEST_F(FtpCurlTest, PutStoresTheFileByteExactUnderItsName) {
   FtpServer* device = start_device("127.0.0.1");
   ASSERT_NE(device, nullptr);
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
 
   // Blanks, '#', '%' and '?' mean something in a URL; the device must get
   // the names as typed.
@@ -142,10 +141,10 @@ TEST_F(FtpCurlTest, PutStoresTheFileByteExactUnderItsName) {
     SCOPED_TRACE(names[i]);
     std::string content = binary_payload(1000 + 70000 * i);
     write_file(names[i], content);
-    EXPECT_EQ(client.ftp_put(session, names[i].c_str(), names[i].c_str()), 0);
+    EXPECT_TRUE(session->put(names[i].c_str(), names[i].c_str()));
     EXPECT_EQ(read_file(device->root() / names[i]), content);
   }
-  client.ftp_quit(session);
+  session.reset();  // QUIT
   EXPECT_EQ(device->count("STOR a#b%41?.ini"), 1);
 }
 
@@ -156,15 +155,15 @@ TEST_F(FtpCurlTest, GetStoresTheWholeFileUnderTheLocalName) {
   std::string content = binary_payload(300000);
   write_file(device->root() / "config.ini", content);
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.7", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.7", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
 
-  EXPECT_EQ(client.ftp_get(session, "config.ini", ""), 0);
+  EXPECT_TRUE(session->get("config.ini", ""));
   EXPECT_EQ(read_file("config.ini"), content);
   // With a config.ini at hand, the next device's goes under its address.
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "127.0.0.7.ini"), 0);
+  EXPECT_TRUE(session->get("config.ini", "127.0.0.7.ini"));
   EXPECT_EQ(read_file("127.0.0.7.ini"), content);
-  client.ftp_quit(session);
+  session.reset();  // QUIT
   EXPECT_TRUE(leftovers(work_).empty());
 }
 
@@ -173,12 +172,12 @@ TEST_F(FtpCurlTest, GetOfAMissingFileLeavesNoFileAndKeepsAnOlderOne) {
   ASSERT_NE(start_device("127.0.0.1", {"--no-config"}), nullptr);
   write_file("config.ini", "kept from the last device\n");
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
 
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "127.0.0.1.ini"), -1);
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "config.ini"), -1);
-  client.ftp_quit(session);
+  EXPECT_FALSE(session->get("config.ini", "127.0.0.1.ini"));
+  EXPECT_FALSE(session->get("config.ini", "config.ini"));
+  session.reset();  // QUIT
 
   EXPECT_FALSE(fs::exists("127.0.0.1.ini"));
   EXPECT_EQ(read_file("config.ini"), "kept from the last device\n");
@@ -192,11 +191,11 @@ TEST_F(FtpCurlTest, DataConnectionBrokenInTheMiddleOfALargeGetFails) {
   write_file(device->root() / "config.ini", binary_payload(20'000'000));
   write_file("config.ini", "kept from the last device\n");
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
 
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "config.ini"), -1);
-  client.ftp_quit(session);
+  EXPECT_FALSE(session->get("config.ini", "config.ini"));
+  session.reset();  // QUIT
 
   EXPECT_EQ(read_file("config.ini"), "kept from the last device\n");
   EXPECT_TRUE(leftovers(work_).empty());
@@ -213,10 +212,11 @@ TEST_F(FtpCurlTest, PutCutShortOrRefusedFails) {
 
   for (FtpServer* device : {refusing, breaking}) {
     SCOPED_TRACE(device->address());
-    int session = client.ftp_login(device->address().c_str(), kUser, kPassword, "");
-    ASSERT_NE(session, -1);
-    EXPECT_EQ(client.ftp_put(session, "site.ini", "site.ini"), -1);
-    client.ftp_quit(session);
+    std::unique_ptr<FtpConnection> session =
+        client.login(device->address().c_str(), kUser, kPassword);
+    ASSERT_NE(session, nullptr);
+    EXPECT_FALSE(session->put("site.ini", "site.ini"));
+    session.reset();  // QUIT
     EXPECT_EQ(device->count("STOR site.ini"), 1);
   }
   EXPECT_FALSE(fs::exists(refusing->root() / "site.ini"));
@@ -227,13 +227,13 @@ TEST_F(FtpCurlTest, PutOfAMissingLocalFileFailsWithoutTransfer) {
   FtpServer* device = start_device("127.0.0.1");
   ASSERT_NE(device, nullptr);
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
 
-  EXPECT_EQ(client.ftp_put(session, "absent.ini", "absent.ini"), -1);
+  EXPECT_FALSE(session->put("absent.ini", "absent.ini"));
   fs::create_directory("a_directory.ini");
-  EXPECT_EQ(client.ftp_put(session, "a_directory.ini", "a_directory.ini"), -1);
-  client.ftp_quit(session);
+  EXPECT_FALSE(session->put("a_directory.ini", "a_directory.ini"));
+  session.reset();  // QUIT
   EXPECT_EQ(device->count("STOR"), 0);
 }
 
@@ -245,15 +245,15 @@ TEST_F(FtpCurlTest, RefusedOrBrokenLoginGivesNoSession) {
   ASSERT_NE(start_device("127.0.0.6", {"--refuse-second-login"}), nullptr);
   CurlFtpClient client(kGuardTimeouts);
 
-  EXPECT_EQ(client.ftp_login("127.0.0.2", kUser, kPassword, ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.3", kUser, kPassword, ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.4", kUser, "wrong", ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.5", kUser, kPassword, ""), -1);  // nothing listens
+  EXPECT_EQ(client.login("127.0.0.2", kUser, kPassword), nullptr);
+  EXPECT_EQ(client.login("127.0.0.3", kUser, kPassword), nullptr);
+  EXPECT_EQ(client.login("127.0.0.4", kUser, "wrong"), nullptr);
+  EXPECT_EQ(client.login("127.0.0.5", kUser, kPassword), nullptr);  // nothing listens
 
-  int first = client.ftp_login("127.0.0.6", kUser, kPassword, "");
-  ASSERT_NE(first, -1);
-  EXPECT_EQ(client.ftp_quit(first), 0);
-  EXPECT_EQ(client.ftp_login("127.0.0.6", kUser, kPassword, ""), -1);
+  std::unique_ptr<FtpConnection> first = client.login("127.0.0.6", kUser, kPassword);
+  ASSERT_NE(first, nullptr);
+  first.reset();  // QUIT
+  EXPECT_EQ(client.login("127.0.0.6", kUser, kPassword), nullptr);
 }
 
 TEST_F(FtpCurlTest, SilentServerFailsLoginWithinTheTimeout) {
@@ -263,7 +263,7 @@ TEST_F(FtpCurlTest, SilentServerFailsLoginWithinTheTimeout) {
   CurlFtpClient client({1000, 1000, 1000});
 
   auto start = steady_clock::now();
-  EXPECT_EQ(client.ftp_login("127.0.0.1", kUser, kPassword, ""), -1);
+  EXPECT_EQ(client.login("127.0.0.1", kUser, kPassword), nullptr);
   double waited = seconds_since(start);
 
   EXPECT_GE(waited, 0.9);  // it did wait for a greeting
@@ -284,16 +284,16 @@ TEST_F(FtpCurlTest, TransferStallingMidwayFailsWithinTheStallTimeout) {
   // progress check.
   CurlFtpClient client({2000, 2000, 500});
 
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
   auto start = steady_clock::now();
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "config.ini"), -1);
+  EXPECT_FALSE(session->get("config.ini", "config.ini"));
   EXPECT_LT(seconds_since(start), 2.5);
 
-  session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
   start = steady_clock::now();
-  EXPECT_EQ(client.ftp_put(session, "big.ini", "big.ini"), -1);
+  EXPECT_FALSE(session->put("big.ini", "big.ini"));
   EXPECT_LT(seconds_since(start), 2.5);
 
   EXPECT_EQ(read_file("config.ini"), "kept from the last device\n");
@@ -307,13 +307,13 @@ TEST_F(FtpCurlTest, SessionUsesOneConnectionAndOneLogin) {
   write_file("site.ini", "[Network]\nDHCP=1\n");
   CurlFtpClient client;
 
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
-  EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "config.ini"), 0);
-  EXPECT_EQ(client.ftp_put(session, "site.ini", "site.ini"), 0);
-  EXPECT_EQ(client.ftp_get(session, "site.ini", "copy.ini"), 0);
-  EXPECT_EQ(client.ftp_quit(session), 0);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
+  EXPECT_TRUE(session->list("", "foundfir.txt"));
+  EXPECT_TRUE(session->get("config.ini", "config.ini"));
+  EXPECT_TRUE(session->put("site.ini", "site.ini"));
+  EXPECT_TRUE(session->get("site.ini", "copy.ini"));
+  session.reset();  // QUIT
 
   EXPECT_EQ(device->connections(), 1);
   EXPECT_EQ(device->count("USER"), 1);
@@ -339,62 +339,46 @@ TEST_F(FtpCurlTest, RequestsOnAKeptConnectionNeverIdleASecondAfterPasv) {
   ASSERT_NE(device, nullptr);
   CurlFtpClient client(kGuardTimeouts);
 
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
   auto start = steady_clock::now();
-  for (int i = 0; i < 30; ++i) ASSERT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
+  for (int i = 0; i < 30; ++i) ASSERT_TRUE(session->list("", "foundfir.txt"));
   double seconds = seconds_since(start);
-  EXPECT_EQ(client.ftp_quit(session), 0);
+  session.reset();  // QUIT
 
   EXPECT_LT(seconds, 3.0);
   EXPECT_EQ(device->connections(), 1);
   EXPECT_EQ(device->count("PASV"), 30);
 }
 
-TEST_F(FtpCurlTest, NoSessionHandlesTouchNoLiveSession) {
+TEST_F(FtpCurlTest, QuitIsSentOnceWhenTheSessionGoesAndTouchesNoOther) {
   VORNEL_REQUIRE_NETNS();
   FtpServer* device = start_device("127.0.0.1");
   ASSERT_NE(device, nullptr);
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
+  std::unique_ptr<FtpConnection> other = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(other, nullptr);
 
-  char buffer[16];
-  std::memset(buffer, 'x', sizeof buffer);
-  EXPECT_EQ(client.ftp_copyreplystr(-1, buffer, sizeof buffer), -1);
-  EXPECT_EQ(client.ftp_copyreplystr(session + 1, buffer, sizeof buffer), -1);
-  EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, 'x'));
-  EXPECT_EQ(client.ftp_quit(-1), -1);
-  EXPECT_EQ(client.ftp_quit(session + 1), -1);
-  EXPECT_EQ(client.ftp_get(-1, "config.ini", "config.ini"), -1);
-
-  EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
+  EXPECT_TRUE(session->list("", "foundfir.txt"));
   EXPECT_EQ(device->count("QUIT"), 0);
-  EXPECT_EQ(client.ftp_quit(session), 0);
-  EXPECT_EQ(client.ftp_quit(session), -1);
-  EXPECT_EQ(device->connections(), 1);
+  other.reset();
   EXPECT_EQ(device->count("QUIT"), 1);
+  EXPECT_TRUE(session->list("", "foundfir.txt"));
+  session.reset();
+  EXPECT_EQ(device->connections(), 2);
+  EXPECT_EQ(device->count("QUIT"), 2);
 }
 
-TEST_F(FtpCurlTest, ReplyCopyIsTheLastReplyBoundedAndTerminated) {
+TEST_F(FtpCurlTest, ReplyIsTheLastReply) {
   VORNEL_REQUIRE_NETNS();
   ASSERT_NE(start_device("127.0.0.1"), nullptr);
   CurlFtpClient client;
-  int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
-  ASSERT_EQ(client.ftp_ls(session, "", "foundfir.txt"), 0);
-
-  char reply[200];
-  int length = client.ftp_copyreplystr(session, reply, sizeof reply);
-  EXPECT_EQ(std::string(reply), "226 Transfer complete.");
-  EXPECT_EQ(length, 22);
-
-  char small[16];
-  std::memset(small, 'x', sizeof small);
-  EXPECT_EQ(client.ftp_copyreplystr(session, small, 8), 7);
-  EXPECT_EQ(std::string(small, 8), std::string("226 Tra") + '\0');
-  EXPECT_EQ(std::string(small + 8, 8), std::string(8, 'x'));
-  client.ftp_quit(session);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
+  ASSERT_TRUE(session->list("", "foundfir.txt"));
+  EXPECT_EQ(session->reply(), "226 Transfer complete.");
 }
 
 TEST_F(FtpCurlTest, ControlCharactersNeverReachTheServer) {
@@ -403,19 +387,19 @@ TEST_F(FtpCurlTest, ControlCharactersNeverReachTheServer) {
   ASSERT_NE(device, nullptr);
   CurlFtpClient client;
 
-  EXPECT_EQ(client.ftp_login("127.0.0.9", "admin\r\nDELE config.ini", kPassword, ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.9", kUser, "secret\nDELE config.ini", ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.9\r\n", kUser, kPassword, ""), -1);
-  EXPECT_EQ(client.ftp_login("127.0.0.9/x", kUser, kPassword, ""), -1);
+  EXPECT_EQ(client.login("127.0.0.9", "admin\r\nDELE config.ini", kPassword), nullptr);
+  EXPECT_EQ(client.login("127.0.0.9", kUser, "secret\nDELE config.ini"), nullptr);
+  EXPECT_EQ(client.login("127.0.0.9\r\n", kUser, kPassword), nullptr);
+  EXPECT_EQ(client.login("127.0.0.9/x", kUser, kPassword), nullptr);
   EXPECT_EQ(device->connections(), 0);
 
-  int session = client.ftp_login("127.0.0.9", kUser, kPassword, "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.9", kUser, kPassword);
+  ASSERT_NE(session, nullptr);
   write_file("site.ini", "[Network]\n");
-  EXPECT_EQ(client.ftp_get(session, "config.ini\r\nDELE config.ini", "x.ini"), -1);
-  EXPECT_EQ(client.ftp_put(session, "site.ini", "site.ini\nDELE config.ini"), -1);
-  EXPECT_EQ(client.ftp_ls(session, "sub\r\nDELE config.ini", "foundfir.txt"), -1);
-  client.ftp_quit(session);
+  EXPECT_FALSE(session->get("config.ini\r\nDELE config.ini", "x.ini"));
+  EXPECT_FALSE(session->put("site.ini", "site.ini\nDELE config.ini"));
+  EXPECT_FALSE(session->list("sub\r\nDELE config.ini", "foundfir.txt"));
+  session.reset();  // QUIT
 
   EXPECT_EQ(device->count("DELE"), 0);
   EXPECT_EQ(device->count("RETR"), 0);
@@ -448,14 +432,14 @@ TEST_F(FtpCurlTest, InterruptDuringGetExitsAfterCleaningUp) {
   auto interrupted_get = [] {
     install_interrupt_handlers();
     CurlFtpClient client;  // shipped time-outs: only the signal can end the stall soon
-    int session = client.ftp_login("127.0.0.1", kUser, kPassword, "");
-    if (session == -1) _exit(1);
+    std::unique_ptr<FtpConnection> session = client.login("127.0.0.1", kUser, kPassword);
+    if (session == nullptr) _exit(1);
     pthread_t transfer_thread = pthread_self();
     std::thread([transfer_thread] {
       std::this_thread::sleep_for(milliseconds(300));
       pthread_kill(transfer_thread, SIGINT);
     }).detach();
-    client.ftp_get(session, "config.ini", "config.ini");
+    session->get("config.ini", "config.ini");
     _exit(2);  // the get returned instead of ending the process
   };
   auto start = steady_clock::now();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,13 @@ TEST_F(FtpFaultsTest, HangUpAfterTheGreetingFailsTheLoginAtOnce) {
   CurlFtpClient client(kShort);
 
   auto start = steady_clock::now();
-  EXPECT_EQ(client.ftp_login("127.0.0.2", "admin", "secret", ""), -1);
+  EXPECT_EQ(client.login("127.0.0.2", "admin", "secret"), nullptr);
   EXPECT_LT(seconds_since(start), 1.5);  // a hang-up is not a time-out
   EXPECT_EQ(device->count("USER"), 0);
 
-  int next = client.ftp_login("127.0.0.3", "admin", "secret", "");
-  ASSERT_NE(next, -1);
-  EXPECT_EQ(client.ftp_quit(next), 0);
+  std::unique_ptr<FtpConnection> next = client.login("127.0.0.3", "admin", "secret");
+  ASSERT_NE(next, nullptr);
+  next.reset();  // QUIT
 }
 
 TEST_F(FtpFaultsTest, RefusedPassiveModeFailsFetchAndStoreAndKeepsTheOlderFile) {
@@ -71,11 +72,11 @@ TEST_F(FtpFaultsTest, RefusedPassiveModeFailsFetchAndStoreAndKeepsTheOlderFile) 
   write_file("site.ini", "[Network]\n");
   CurlFtpClient client(kShort);
 
-  int session = client.ftp_login("127.0.0.2", "admin", "secret", "");
-  ASSERT_NE(session, -1);
-  EXPECT_EQ(client.ftp_get(session, "config.ini", "config.ini"), -1);
-  EXPECT_EQ(client.ftp_put(session, "site.ini", "site.ini"), -1);
-  EXPECT_EQ(client.ftp_quit(session), 0);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.2", "admin", "secret");
+  ASSERT_NE(session, nullptr);
+  EXPECT_FALSE(session->get("config.ini", "config.ini"));
+  EXPECT_FALSE(session->put("site.ini", "site.ini"));
+  session.reset();  // QUIT
 
   EXPECT_EQ(read_file("config.ini"), "kept from the last device\n");
   EXPECT_EQ(names_besides({"config.ini", "site.ini"}), std::vector<std::string>{});
@@ -95,12 +96,12 @@ TEST_F(FtpFaultsTest, ListingThatStallsFailsWithinTheStallTimeoutAndLeavesNoList
   write_file("foundfir.txt", "qopdev-12_r2.5.0-b.bin\n");  // an earlier device's
   CurlFtpClient client(kShort);
 
-  int session = client.ftp_login("127.0.0.2", "admin", "secret", "");
-  ASSERT_NE(session, -1);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.2", "admin", "secret");
+  ASSERT_NE(session, nullptr);
   auto start = steady_clock::now();
-  EXPECT_EQ(client.ftp_ls(session, "", "foundfir.txt"), -1);
+  EXPECT_FALSE(session->list("", "foundfir.txt"));
   EXPECT_LT(seconds_since(start), 4.0);
-  client.ftp_quit(session);
+  session.reset();  // QUIT
   EXPECT_EQ(names_besides({}), std::vector<std::string>{});
 }
 
@@ -115,11 +116,11 @@ TEST_F(FtpFaultsTest, EmptyAndLargeFilesArriveByteExact) {
   write_file("empty.ini", "an older, longer file\n");
   CurlFtpClient client(kShort);
 
-  int session = client.ftp_login("127.0.0.2", "admin", "secret", "");
-  ASSERT_NE(session, -1);
-  EXPECT_EQ(client.ftp_get(session, "empty.ini", "empty.ini"), 0);
-  EXPECT_EQ(client.ftp_get(session, "large.ini", "large.ini"), 0);
-  client.ftp_quit(session);
+  std::unique_ptr<FtpConnection> session = client.login("127.0.0.2", "admin", "secret");
+  ASSERT_NE(session, nullptr);
+  EXPECT_TRUE(session->get("empty.ini", "empty.ini"));
+  EXPECT_TRUE(session->get("large.ini", "large.ini"));
+  session.reset();  // QUIT
   EXPECT_TRUE(fs::exists("empty.ini"));
   EXPECT_EQ(fs::file_size("empty.ini"), 0u);
   EXPECT_TRUE(read_file("large.ini") == large);
@@ -139,9 +140,9 @@ TEST_F(FtpFaultsTest, AddressesThatAreNoPlainIpv4AreRefusedWithoutConnecting) {
         "../127.0.0.2", " 127.0.0.2", "127.0.0.2 ", "127.1", "2130706434", "0x7f.0.0.2",
         "127.000.000.002", "localhost", "", "127.0.0.2.", "ftp://127.0.0.2/"}) {
     SCOPED_TRACE(address);
-    EXPECT_EQ(client.ftp_login(address, "admin", "secret", ""), -1);
+    EXPECT_EQ(client.login(address, "admin", "secret"), nullptr);
   }
-  EXPECT_EQ(client.ftp_login(nullptr, "admin", "secret", ""), -1);
+  EXPECT_EQ(client.login(nullptr, "admin", "secret"), nullptr);
   EXPECT_EQ(device->connections(), 0);
 }
 
@@ -158,7 +159,7 @@ struct HostileRow {
   std::vector<std::string> switches;
   Step step;
   bool works;          // the step succeeds (the behaviour is harmless)
-  double max_seconds;  // the whole step, ftp_quit included
+  double max_seconds;  // the whole step, the QUIT included
   long long announced = -1;  // a fetch failed for its size: what was announced
 };
 
@@ -225,29 +226,29 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
     write_file("foundfir.txt", "qopdev-12_r2.5.0-b.bin\n");  // an earlier device's listing
 
     auto start = steady_clock::now();
-    int session = client.ftp_login(ip.c_str(), "admin", "secret", "");
-    int result = session;
-    char reply[512] = "";
-    if (row.step != Step::kLogin && session != -1) {
-      if (row.step == Step::kList) result = client.ftp_ls(session, "", "foundfir.txt");
-      if (row.step == Step::kFetch) result = client.ftp_get(session, "config.ini", "config.ini");
-      if (row.step == Step::kStore) result = client.ftp_put(session, "site.ini", "site.ini");
-      long long announced = -1;
-      long long received = -1;
-      EXPECT_EQ(client.ftp_size_mismatch(session, &announced, &received), row.announced >= 0);
-      if (row.announced >= 0) {
-        EXPECT_EQ(announced, row.announced);
-        EXPECT_EQ(received, static_cast<long long>(config.size()));
+    std::unique_ptr<FtpConnection> session = client.login(ip.c_str(), "admin", "secret");
+    bool logged_in = session != nullptr;
+    bool result = logged_in;
+    std::string reply;
+    if (row.step != Step::kLogin && logged_in) {
+      if (row.step == Step::kList) result = session->list("", "foundfir.txt");
+      if (row.step == Step::kFetch) result = session->get("config.ini", "config.ini");
+      if (row.step == Step::kStore) result = session->put("site.ini", "site.ini");
+      std::optional<SizeMismatch> mismatch = session->size_mismatch();
+      EXPECT_EQ(mismatch.has_value(), row.announced >= 0);
+      if (row.announced >= 0 && mismatch) {
+        EXPECT_EQ(mismatch->announced, row.announced);
+        EXPECT_EQ(mismatch->received, static_cast<long long>(config.size()));
       }
-      client.ftp_copyreplystr(session, reply, sizeof reply);
-      client.ftp_quit(session);
+      reply = session->reply();
+      session.reset();  // QUIT
     }
     double seconds = seconds_since(start);
-    ASSERT_NE(row.step != Step::kLogin ? session : 0, -1);
-    EXPECT_EQ(result != -1, row.works);
+    ASSERT_TRUE(row.step == Step::kLogin || logged_in);
+    EXPECT_EQ(result, row.works);
     EXPECT_LT(seconds, row.max_seconds);
-    for (const char* c = reply; *c != '\0'; ++c) {
-      unsigned char byte = static_cast<unsigned char>(*c);
+    for (char c : reply) {
+      unsigned char byte = static_cast<unsigned char>(c);
       EXPECT_FALSE(byte < 0x20 && byte != '\n') << "control byte " << int{byte};
       EXPECT_NE(byte, 0x7f);
     }
@@ -267,10 +268,10 @@ TEST_F(FtpFaultsTest, HostileDevicesFailWithinTheirLimitAndLeaveNothingBehind) {
     // The scripted device itself must have done what the row says, not died.
     EXPECT_EQ(device->diagnostics().find("Traceback"), std::string::npos) << device->diagnostics();
 
-    int next = client.ftp_login("127.0.0.250", "admin", "secret", "");
-    ASSERT_NE(next, -1);
-    EXPECT_EQ(client.ftp_ls(next, "", "foundfir.txt"), 0);
-    EXPECT_EQ(client.ftp_quit(next), 0);
+    std::unique_ptr<FtpConnection> next = client.login("127.0.0.250", "admin", "secret");
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(next->list("", "foundfir.txt"));
+    next.reset();  // QUIT
   }
 }
 

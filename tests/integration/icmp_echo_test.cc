@@ -74,9 +74,9 @@ long long loopback_tx_packets() {
 
 TEST(EchoIcmp, RawFallbackOpensAndLoopbackAnswersTwentyInARow) {
   VORNEL_REQUIRE_NETNS();
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
-  EXPECT_EQ(IcmpEchoFacility::kRaw, echo.socket_kind());
+  EXPECT_EQ(IcmpEcho::kRaw, echo.socket_kind());
   EXPECT_EQ("", echo.open_failure_hint());
   auto start = steady_clock::now();
   for (int i = 0; i < 20; ++i) {
@@ -86,7 +86,7 @@ TEST(EchoIcmp, RawFallbackOpensAndLoopbackAnswersTwentyInARow) {
   EXPECT_LT(elapsed_ms(start), 500);
   echo.close();
   echo.close();
-  EXPECT_EQ(IcmpEchoFacility::kClosed, echo.socket_kind());
+  EXPECT_EQ(IcmpEcho::kClosed, echo.socket_kind());
   ASSERT_TRUE(echo.open());
   EXPECT_EQ(EchoResult::kReply, echo.echo(kLoopback, 1000).kind);
 }
@@ -94,7 +94,7 @@ TEST(EchoIcmp, RawFallbackOpensAndLoopbackAnswersTwentyInARow) {
 TEST(EchoIcmp, DroppedRequestTimesOutOnTimeWhileOtherEchoesFlow) {
   VORNEL_REQUIRE_NETNS();
   filter_echo_requests_to_filtered_address("drop");
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
 
   // A second prober keeps ICMP arriving on the raw socket during the wait;
@@ -102,7 +102,7 @@ TEST(EchoIcmp, DroppedRequestTimesOutOnTimeWhileOtherEchoesFlow) {
   std::atomic<bool> stop = false;
   std::atomic<int> replies = 0;
   std::thread neighbour([&] {
-    IcmpEchoFacility other;
+    IcmpEcho other;
     if (!other.open()) return;
     auto started = steady_clock::now();
     while (!stop && elapsed_ms(started) < 3000) {
@@ -134,7 +134,7 @@ TEST(EchoIcmp, OtherSignalDuringWaitNeitherEndsNorStretchesIt) {
   action.sa_flags = 0;  // poll() must see EINTR
   ASSERT_EQ(0, sigaction(SIGUSR1, &action, nullptr));
   install_interrupt_handlers();
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
 
   pthread_t waiter = pthread_self();
@@ -163,7 +163,7 @@ TEST(EchoIcmp, InterruptDuringWaitEndsTheProcess) {
   EXPECT_EXIT(
       {
         install_interrupt_handlers();
-        IcmpEchoFacility echo;
+        IcmpEcho echo;
         if (!echo.open()) std::_Exit(3);
         pthread_t waiter = pthread_self();
         std::thread signaller([waiter] {
@@ -187,7 +187,7 @@ TEST(EchoIcmp, UnroutedAddressFailsLocallyWithTheSendError) {
   EXPECT_EQ(nullptr, interfaces[1].if_name);
   if_freenameindex(interfaces);
 
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
   auto start = steady_clock::now();
   EchoResult result = echo.echo("10.255.255.1", 1000);
@@ -198,7 +198,7 @@ TEST(EchoIcmp, UnroutedAddressFailsLocallyWithTheSendError) {
 
 TEST(EchoIcmp, AddressTextThatIsNotIpv4IsABadDestinationAndSendsNothing) {
   VORNEL_REQUIRE_NETNS();
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
   long long before = loopback_tx_packets();
   ASSERT_GE(before, 0);
@@ -216,7 +216,7 @@ TEST(EchoIcmp, AddressTextThatIsNotIpv4IsABadDestinationAndSendsNothing) {
 TEST(EchoIcmp, RejectedRequestIsHostUnreachable) {
   VORNEL_REQUIRE_NETNS();
   filter_echo_requests_to_filtered_address("reject with icmp type host-unreachable");
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
   auto start = steady_clock::now();
   EchoResult result = echo.echo(kFiltered, 1000);
@@ -230,9 +230,9 @@ TEST(EchoIcmp, RejectedRequestIsHostUnreachable) {
 TEST(EchoIcmp, DatagramSocketIsPreferredWhenTheGroupMayUseIt) {
   VORNEL_REQUIRE_NETNS();
   allow_datagram_icmp_sockets();
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
-  EXPECT_EQ(IcmpEchoFacility::kDatagram, echo.socket_kind());
+  EXPECT_EQ(IcmpEcho::kDatagram, echo.socket_kind());
   for (int i = 0; i < 5; ++i) {
     EchoResult result = echo.echo(kLoopback, 1000);
     ASSERT_EQ(EchoResult::kReply, result.kind) << "echo " << i << " code " << result.code;
@@ -243,9 +243,9 @@ TEST(EchoIcmp, DatagramSocketReportsRejectionFromItsErrorQueue) {
   VORNEL_REQUIRE_NETNS();
   allow_datagram_icmp_sockets();
   filter_echo_requests_to_filtered_address("reject with icmp type port-unreachable");
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
   ASSERT_TRUE(echo.open()) << echo.open_failure_hint();
-  ASSERT_EQ(IcmpEchoFacility::kDatagram, echo.socket_kind());
+  ASSERT_EQ(IcmpEcho::kDatagram, echo.socket_kind());
   EchoResult result = echo.echo(kFiltered, 1000);
   EXPECT_EQ(EchoResult::kFailure, result.kind);
   EXPECT_EQ(kEchoDestPortUnreachable, result.code);
@@ -267,7 +267,7 @@ TEST(EchoIcmp, WithoutAnyIcmpSocketOpenFailsAndSaysHowToAllowOne) {
   EXPECT_EXIT(
       {
         if (!drop_net_raw()) std::_Exit(3);
-        IcmpEchoFacility echo;
+        IcmpEcho echo;
         if (echo.open()) std::_Exit(4);
         std::string hint = echo.open_failure_hint();
         std::fprintf(stderr, "%s\n", hint.c_str());
@@ -297,17 +297,17 @@ TEST(EchoIcmp, HeldSocketServesEveryProbeAfterThePrivilegeIsGiven) {
   GTEST_FLAG_SET(death_test_style, "fast");
   EXPECT_EXIT(
       {
-        IcmpEchoFacility held;
-        IcmpEchoFacility neighbour;
+        IcmpEcho held;
+        IcmpEcho neighbour;
         if (!held.hold_open() || !neighbour.hold_open()) std::_Exit(3);
-        if (held.socket_kind() != IcmpEchoFacility::kRaw) std::_Exit(3);
+        if (held.socket_kind() != IcmpEcho::kRaw) std::_Exit(3);
         std::string error;
         if (!drop_capabilities(&error)) std::_Exit(4);
         // Root keeps no capability, and cannot open another raw socket.
         for (const char* set : {"CapPrm", "CapEff"}) {
           if (capability_line(set) != 0) std::_Exit(5);
         }
-        IcmpEchoFacility fresh;
+        IcmpEcho fresh;
         if (fresh.open()) std::_Exit(6);
         for (int probe = 0; probe < 3; ++probe) {
           // Far more replies than a receive buffer holds reach the held raw

@@ -35,7 +35,7 @@ TEST(ConvertMenuAnswer, DecimalConversionRules) {
 TEST(ShowMainMenu, InvalidAnswersShowTheWholeMenuAgain) {
   FakeWorld w;
   for (const char* line : {"", "0", "4", "-1", "x", "x3", "2"}) w.console.add(line);
-  EXPECT_EQ(show_main_menu(w.run), 2);
+  EXPECT_EQ(show_main_menu(w.run), MenuChoice::kDownload);
   std::string expected;
   for (int i = 0; i < 6; ++i) expected += std::string(kMenu) + "Response invalid \n";
   EXPECT_EQ(w.console.out, expected + kMenu);
@@ -46,14 +46,14 @@ TEST(ShowMainMenu, JudgesOnlyTheFirst31Characters) {
   FakeWorld w;
   w.console.add(std::string(31, ' ') + "1");  // the 1 is the 32nd character
   w.console.add(std::string(30, ' ') + "3");
-  EXPECT_EQ(show_main_menu(w.run), 3);
+  EXPECT_EQ(show_main_menu(w.run), MenuChoice::kExit);
   EXPECT_EQ(w.console.reads, 2);
 }
 
 TEST(ShowMainMenu, EndOfInputLeavesAsChoiceThree) {
   FakeWorld w;
   w.console.add("7");
-  EXPECT_EQ(show_main_menu(w.run), 3);
+  EXPECT_EQ(show_main_menu(w.run), MenuChoice::kExit);
   EXPECT_EQ(w.console.out, std::string(kMenu) + "Response invalid \n" + kMenu);
 }
 

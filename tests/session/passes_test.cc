@@ -54,8 +54,8 @@ TEST(UploadPass, TypedInTargetFromPromptToFooter) {
                               "\n  ** Summary **\n\n\tNo errors detected during this session.\n" +
                               kRule);
   EXPECT_EQ(w.log.flushed(), w.log.text().substr(0, w.log.text().size() - kRule.size()));
-  EXPECT_EQ(w.ftp.calls[5], "login 10.0.0.5 admin");  // the second session, for the transfer
-  EXPECT_EQ(w.ftp.calls[6], "put 1 site.ini");
+  EXPECT_EQ(w.ftp.calls[3], "login 10.0.0.5 admin");  // the second session, for the transfer
+  EXPECT_EQ(w.ftp.calls[4], "put 1 site.ini");
   EXPECT_EQ(w.ftp.open_sessions, 0);
 }
 
@@ -161,7 +161,7 @@ TEST(UploadPass, OldFirmwareGetsNoFileCheckProbeOrUpload) {
                                        "\n\tChecking for INI support           \tError, INI "
                                        "files not supported \n"));
   EXPECT_TRUE(w.echo.addresses.empty());
-  EXPECT_EQ(w.ftp.calls.size(), 5u);  // the check's session only
+  EXPECT_EQ(w.ftp.calls.size(), 3u);  // the check's session only
   EXPECT_NE(w.console.out.find("\t10.0.0.5:   Does not support INI files.\n"), std::string::npos);
 }
 

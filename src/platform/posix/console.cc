@@ -23,7 +23,7 @@ void write_all(int fd, std::string_view text) {
   }
 }
 
-bool PosixConsole::fill(char* into, std::size_t room, std::size_t* got) {
+bool SystemConsole::fill(char* into, std::size_t room, std::size_t* got) {
   if (ended_) return false;
   for (;;) {
     exit_if_interrupted();
@@ -38,18 +38,18 @@ bool PosixConsole::fill(char* into, std::size_t room, std::size_t* got) {
   }
 }
 
-bool PosixConsole::read_line(std::string* line) {
+bool SystemConsole::read_line(std::string* line) {
   return input_.read_line(line, kMaxLine, [this](char* into, std::size_t room, std::size_t* got) {
     return fill(into, room, got);
   });
 }
 
-void PosixConsole::write(std::string_view text) {
+void SystemConsole::write(std::string_view text) {
   live_line_->clear();
   write_all(1, text);
 }
 
-void PosixConsole::error(std::string_view text) {
+void SystemConsole::error(std::string_view text) {
   live_line_->clear();
   write_all(2, text);
 }

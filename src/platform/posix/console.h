@@ -13,9 +13,9 @@ namespace vornel {
 // The console on file descriptors 0, 1 and 2, unbuffered on the output side.
 // Every write first takes down the live line, so the line never mixes with
 // the dialogue's text. The line is not owned.
-class PosixConsole : public Console {
+class SystemConsole : public Console {
  public:
-  explicit PosixConsole(Progress* live_line = no_progress()) : live_line_(live_line) {}
+  explicit SystemConsole(Progress* live_line = no_progress()) : live_line_(live_line) {}
 
   bool read_line(std::string* line) override;
   void write(std::string_view text) override;

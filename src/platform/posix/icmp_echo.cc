@@ -107,19 +107,19 @@ int remaining_poll_ms(SteadyClock::time_point deadline) {
 
 }  // namespace
 
-void IcmpEchoFacility::Socket::reset(int fd) {
+void IcmpEcho::Socket::reset(int fd) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = fd;
 }
 
-bool IcmpEchoFacility::hold_open() {
+bool IcmpEcho::hold_open() {
   held_ = false;
   bool opened = open();
   held_ = true;
   return opened;
 }
 
-bool IcmpEchoFacility::open() {
+bool IcmpEcho::open() {
   if (held_) {
     if (kind_ == kClosed) return false;
     discard_received();
@@ -148,13 +148,13 @@ bool IcmpEchoFacility::open() {
   return true;
 }
 
-void IcmpEchoFacility::close() {
+void IcmpEcho::close() {
   if (held_) return;
   socket_.reset();
   kind_ = kClosed;
 }
 
-std::string IcmpEchoFacility::open_failure_hint() const {
+std::string IcmpEcho::open_failure_hint() const {
   if (raw_errno_ == 0) return "";
   std::string hint = "cannot open an ICMP socket (datagram: ";
   hint += std::strerror(datagram_errno_);
@@ -175,7 +175,7 @@ std::string IcmpEchoFacility::open_failure_hint() const {
 // the host (other programs' pings); once its receive buffer is full, the
 // kernel would drop the next probe's first reply. Stale errors of a held
 // datagram socket go the same way.
-void IcmpEchoFacility::discard_received() {
+void IcmpEcho::discard_received() {
   std::uint8_t buffer[kReceiveBufferSize];
   for (int i = 0; i < kMostDiscarded; ++i) {
     Datagram datagram;
@@ -189,12 +189,12 @@ void IcmpEchoFacility::discard_received() {
   getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &pending, &length);
 }
 
-std::string IcmpEchoFacility::open_failure_advice() const {
+std::string IcmpEcho::open_failure_advice() const {
   return "run as root, give the binary the capability (setcap cap_net_raw+ep vornel),\n"
          "or widen net.ipv4.ping_group_range to include your group.\n";
 }
 
-EchoResult IcmpEchoFacility::echo(const char* address, unsigned timeout_ms) {
+EchoResult IcmpEcho::echo(const char* address, unsigned timeout_ms) {
   // A signal that arrived between two requests interrupted no wait: honour it
   // here, so Ctrl-C costs at most the one request under way.
   exit_if_interrupted();
@@ -219,7 +219,7 @@ EchoResult IcmpEchoFacility::echo(const char* address, unsigned timeout_ms) {
   return wait_for_reply(timeout_ms);
 }
 
-EchoResult IcmpEchoFacility::wait_for_reply(unsigned timeout_ms) {
+EchoResult IcmpEcho::wait_for_reply(unsigned timeout_ms) {
   // One deadline for the whole wait: unrelated packets and other signals
   // neither lengthen nor shorten it.
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
@@ -240,7 +240,7 @@ EchoResult IcmpEchoFacility::wait_for_reply(unsigned timeout_ms) {
   }
 }
 
-bool IcmpEchoFacility::drain_replies(EchoResult* result) {
+bool IcmpEcho::drain_replies(EchoResult* result) {
   std::uint8_t buffer[kReceiveBufferSize];
   for (;;) {
     Datagram datagram;
@@ -264,7 +264,7 @@ bool IcmpEchoFacility::drain_replies(EchoResult* result) {
   }
 }
 
-bool IcmpEchoFacility::drain_error_queue(EchoResult* result) {
+bool IcmpEcho::drain_error_queue(EchoResult* result) {
   std::uint8_t buffer[kReceiveBufferSize];
   alignas(cmsghdr) char control[512];
   for (;;) {

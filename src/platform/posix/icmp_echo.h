@@ -25,14 +25,14 @@ namespace vornel {
 // however much unrelated ICMP traffic arrives meanwhile. SIGINT or SIGTERM
 // during the wait ends the process through exit_if_interrupted(); any other
 // signal only interrupts the poll, and the wait goes on for the time left.
-class IcmpEchoFacility : public EchoFacility {
+class IcmpEcho : public EchoFacility {
  public:
   enum SocketKind { kClosed, kDatagram, kRaw };
 
-  IcmpEchoFacility() = default;
-  ~IcmpEchoFacility() override = default;  // the socket member closes itself
-  IcmpEchoFacility(const IcmpEchoFacility&) = delete;
-  IcmpEchoFacility& operator=(const IcmpEchoFacility&) = delete;
+  IcmpEcho() = default;
+  ~IcmpEcho() override = default;  // the socket member closes itself
+  IcmpEcho(const IcmpEcho&) = delete;
+  IcmpEcho& operator=(const IcmpEcho&) = delete;
 
   // Opens the socket as open() does and keeps it until this object is
   // destroyed: from then on open() opens nothing (it reports whether that

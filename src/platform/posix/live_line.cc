@@ -21,12 +21,12 @@ unsigned columns(int fd) {
 
 }  // namespace
 
-void TerminalProgress::show(std::string_view text) {
+void LiveLine::show(std::string_view text) {
   write_all(fd_, vt_live_line(text, columns(fd_)));
   shown_ = true;
 }
 
-void TerminalProgress::clear() {
+void LiveLine::clear() {
   if (!shown_) return;
   shown_ = false;
   // Not write_all(): this also runs inside exit(), where an interrupt must

@@ -8,12 +8,12 @@ namespace vornel {
 // The live line on a terminal file descriptor, drawn as vt_live_line.h
 // describes.
 // REQUIRES: fd is a terminal that understands the VT100 sequences.
-class TerminalProgress : public Progress {
+class LiveLine : public Progress {
  public:
-  explicit TerminalProgress(int fd) : fd_(fd) {}
+  explicit LiveLine(int fd) : fd_(fd) {}
   // Takes a line still shown down: an object of static storage duration thus
   // also cleans up after exit(), the way an interrupt ends the process.
-  ~TerminalProgress() override { clear(); }
+  ~LiveLine() override { clear(); }
 
   // A text wider than the terminal is cut, since a wrapped line would leave
   // its second row behind.

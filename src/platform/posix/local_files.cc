@@ -46,7 +46,7 @@ void explain_unopened(const char* name, std::string* notice) {
   close(fd);
 }
 
-class PosixLocalFiles : public LocalFiles {
+class WorkingDirectoryFiles : public LocalFiles {
  public:
   // O_NONBLOCK: opening a FIFO (or a link to one) would otherwise wait for a
   // writer for ever; a device file could act on the open itself. Only a
@@ -89,7 +89,7 @@ class PosixLocalFiles : public LocalFiles {
 }  // namespace
 
 LocalFiles& working_directory_files() {
-  static PosixLocalFiles files;
+  static WorkingDirectoryFiles files;
   return files;
 }
 

@@ -9,8 +9,6 @@
 
 namespace vornel {
 
-StagedFile::~StagedFile() { discard(); }
-
 StagedFile::Opened StagedFile::open(const std::string& target) {
   discard();
   std::string::size_type slash = target.rfind('/');
@@ -41,25 +39,12 @@ bool StagedFile::let_everyone_read() {
   return file_ != nullptr && fchmod(fileno(file_), 0644) == 0;
 }
 
-bool StagedFile::commit() {
-  if (file_ == nullptr) return false;
-  bool ok = std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
-  ok = std::fclose(file_) == 0 && ok;
-  file_ = nullptr;
-  ok = ok && std::rename(temp_path_.c_str(), target_.c_str()) == 0;
-  if (!ok) {
-    discard();
-    return false;
-  }
-  temp_path_.clear();
-  return true;
+bool StagedFile::sync_to_disk(std::FILE* file) { return fsync(fileno(file)) == 0; }
+
+bool StagedFile::replace(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-void StagedFile::discard() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-  if (!temp_path_.empty()) std::remove(temp_path_.c_str());
-  temp_path_.clear();
-}
+void StagedFile::remove_file(const std::string& path) { std::remove(path.c_str()); }
 
 }  // namespace vornel

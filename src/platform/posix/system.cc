@@ -12,7 +12,6 @@
 #include "platform/posix/live_line.h"
 #include "platform/posix/privileges.h"
 #include "platform/system_clock.h"
-#include "platform/system_env.h"
 
 namespace vornel {
 
@@ -20,17 +19,17 @@ struct System::Parts {
   explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
 
   Progress* live_line;
-  PosixConsole console;
+  SystemConsole console;
   SystemClock clock;
   SystemSleeper sleeper;
-  IcmpEchoFacility echo;
+  IcmpEcho echo;
 };
 
 System::System() {
   install_interrupt_handlers();
   // Static, so that exit() after an interrupt still takes a shown line down.
   // Only a terminal gets the line: a redirected or piped run sees nothing extra.
-  static TerminalProgress terminal_line(2);
+  static LiveLine terminal_line(2);
   parts_ = std::make_unique<Parts>(isatty(2) ? &terminal_line : no_progress());
   // The ICMP socket is the one thing that may need a privilege (a raw socket:
   // root or CAP_NET_RAW). It is opened once, here, before the first prompt and
@@ -50,6 +49,13 @@ System::System() {
 
 System::~System() = default;
 
-Env System::env() const { return env_of_parts(*parts_); }
+SystemParts System::parts() const {
+  return {.console = parts_->console,
+          .clock = parts_->clock,
+          .sleeper = parts_->sleeper,
+          .echo = parts_->echo,
+          .live_line = *parts_->live_line,
+          .files = working_directory_files()};
+}
 
 }  // namespace vornel

@@ -40,7 +40,7 @@ std::optional<std::string> ask_on_terminal(std::string_view question) {
 
 std::unique_ptr<Progress> standard_error_live_line() {
   if (!isatty(2)) return std::make_unique<NullProgress>();
-  return std::make_unique<TerminalProgress>(2);
+  return std::make_unique<LiveLine>(2);
 }
 
 }  // namespace vornel

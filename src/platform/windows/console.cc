@@ -26,7 +26,7 @@ constexpr char kEndOfInput = '\x1a';  // Ctrl-Z
 // (wanted_) gets exactly one ReadFile and one answer (done_); the console
 // touches the shared fields only while no read is under way. The thread owns
 // the object once the console has gone, since a read may still be blocked.
-class WindowsConsole::PipeReader {
+class SystemConsole::PipeReader {
  public:
   explicit PipeReader(HANDLE input)
       : input_(input),
@@ -104,7 +104,7 @@ void write_all(void* handle, std::string_view text) {
   }
 }
 
-WindowsConsole::WindowsConsole(Progress* live_line)
+SystemConsole::SystemConsole(Progress* live_line)
     : live_line_(live_line),
       input_(GetStdHandle(STD_INPUT_HANDLE)),
       output_(GetStdHandle(STD_OUTPUT_HANDLE)),
@@ -118,11 +118,11 @@ WindowsConsole::WindowsConsole(Progress* live_line)
   }
 }
 
-WindowsConsole::~WindowsConsole() {
+SystemConsole::~SystemConsole() {
   if (pipe_reader_ != nullptr) pipe_reader_->release();
 }
 
-bool WindowsConsole::read_input(char* into, std::size_t room, unsigned long* size) {
+bool SystemConsole::read_input(char* into, std::size_t room, unsigned long* size) {
   DWORD chunk = static_cast<DWORD>(room);
   DWORD n = 0;
   bool ok = pipe_reader_ != nullptr ? pipe_reader_->read(into, chunk, &n)
@@ -131,7 +131,7 @@ bool WindowsConsole::read_input(char* into, std::size_t room, unsigned long* siz
   return ok;
 }
 
-bool WindowsConsole::fill(char* into, std::size_t room, std::size_t* got) {
+bool SystemConsole::fill(char* into, std::size_t room, std::size_t* got) {
   if (ended_) return false;
   exit_if_interrupted();
   unsigned long n = 0;
@@ -144,7 +144,7 @@ bool WindowsConsole::fill(char* into, std::size_t room, std::size_t* got) {
   return false;
 }
 
-bool WindowsConsole::read_line(std::string* line) {
+bool SystemConsole::read_line(std::string* line) {
   bool any = input_buffer_.read_line(
       line, kMaxLine,
       [this](char* into, std::size_t room, std::size_t* got) { return fill(into, room, got); });
@@ -158,12 +158,12 @@ bool WindowsConsole::read_line(std::string* line) {
   return true;
 }
 
-void WindowsConsole::write(std::string_view text) {
+void SystemConsole::write(std::string_view text) {
   live_line_->clear();
   write_all(output_, with_native_line_ends(text));
 }
 
-void WindowsConsole::error(std::string_view text) {
+void SystemConsole::error(std::string_view text) {
   live_line_->clear();
   write_all(error_output_, with_native_line_ends(text));
 }

@@ -17,12 +17,12 @@ namespace vornel {
 // On a real console a line that starts with Ctrl-Z ends the input, as it does
 // for every Windows console program. Every write first takes down the live
 // line. The line is not owned.
-class WindowsConsole : public Console {
+class SystemConsole : public Console {
  public:
-  explicit WindowsConsole(Progress* live_line = no_progress());
-  ~WindowsConsole() override;
-  WindowsConsole(const WindowsConsole&) = delete;
-  WindowsConsole& operator=(const WindowsConsole&) = delete;
+  explicit SystemConsole(Progress* live_line = no_progress());
+  ~SystemConsole() override;
+  SystemConsole(const SystemConsole&) = delete;
+  SystemConsole& operator=(const SystemConsole&) = delete;
 
   bool read_line(std::string* line) override;
   void write(std::string_view text) override;

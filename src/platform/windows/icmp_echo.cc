@@ -98,7 +98,7 @@ EchoResult echo_result_for_status(unsigned long status) {
   }
 }
 
-bool IcmpServiceEcho::open() {
+bool IcmpEcho::open() {
   close();
   open_error_ = 0;
   const IcmpService& service = icmp_service();
@@ -118,25 +118,25 @@ bool IcmpServiceEcho::open() {
   return true;
 }
 
-void IcmpServiceEcho::close() {
+void IcmpEcho::close() {
   // A handle exists only when the service's calls were found.
   if (handle_ != nullptr) icmp_service().close_handle(handle_);
   handle_ = nullptr;
 }
 
-std::string IcmpServiceEcho::open_failure_hint() const {
+std::string IcmpEcho::open_failure_hint() const {
   if (open_error_ == 0) return "";
   return "cannot open the ICMP echo service (" + std::string(open_step_) + ": " +
          system_error_text(open_error_) + ")";
 }
 
-std::string IcmpServiceEcho::open_failure_advice() const {
+std::string IcmpEcho::open_failure_advice() const {
   return "the probe uses Windows' ICMP echo service (iphlpapi.dll in the system folder),\n"
          "which needs no administrator rights: check that security software or a policy\n"
          "does not block it for vornel.exe.\n";
 }
 
-EchoResult IcmpServiceEcho::echo(const char* address, unsigned timeout_ms) {
+EchoResult IcmpEcho::echo(const char* address, unsigned timeout_ms) {
   // An interrupt that arrived between two requests: honoured before the next.
   exit_if_interrupted();
   std::uint32_t target = 0;

@@ -26,12 +26,12 @@ EchoResult echo_result_for_status(unsigned long status);
 //
 // echo() blocks for at most timeout_ms. An interrupt that arrives meanwhile
 // ends the process (exit_if_interrupted()) as soon as the request returns.
-class IcmpServiceEcho : public EchoFacility {
+class IcmpEcho : public EchoFacility {
  public:
-  IcmpServiceEcho() = default;
-  ~IcmpServiceEcho() override { close(); }
-  IcmpServiceEcho(const IcmpServiceEcho&) = delete;
-  IcmpServiceEcho& operator=(const IcmpServiceEcho&) = delete;
+  IcmpEcho() = default;
+  ~IcmpEcho() override { close(); }
+  IcmpEcho(const IcmpEcho&) = delete;
+  IcmpEcho& operator=(const IcmpEcho&) = delete;
 
   bool open() override;
   EchoResult echo(const char* address, unsigned timeout_ms) override;

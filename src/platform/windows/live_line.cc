@@ -19,19 +19,19 @@ unsigned columns(HANDLE handle) {
 
 }  // namespace
 
-bool ConsoleProgress::enable() {
+bool LiveLine::enable() {
   DWORD mode = 0;
   if (!GetConsoleMode(handle_, &mode)) return false;
   return SetConsoleMode(handle_,
                         mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-void ConsoleProgress::show(std::string_view text) {
+void LiveLine::show(std::string_view text) {
   write_all(handle_, vt_live_line(text, columns(handle_)));
   shown_ = true;
 }
 
-void ConsoleProgress::clear() {
+void LiveLine::clear() {
   if (!shown_) return;
   shown_ = false;
   write_all(handle_, kVtLiveLineClear);

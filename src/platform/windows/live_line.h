@@ -8,12 +8,12 @@ namespace vornel {
 // The live line on a real Windows console, drawn with the VT100 sequences of
 // vt_live_line.h, which the console of Windows 10 and later understands once
 // asked to.
-class ConsoleProgress : public Progress {
+class LiveLine : public Progress {
  public:
-  explicit ConsoleProgress(void* handle) : handle_(handle) {}
+  explicit LiveLine(void* handle) : handle_(handle) {}
   // Takes a line still shown down: an object of static storage duration thus
   // also cleans up after exit(), the way an interrupt ends the process.
-  ~ConsoleProgress() override { clear(); }
+  ~LiveLine() override { clear(); }
 
   // Asks the console to take VT100 sequences. False when the handle is no
   // real console or the console can't (before Windows 10): no line then.

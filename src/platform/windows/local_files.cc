@@ -15,7 +15,7 @@ bool is_disk_file(HANDLE handle) {
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-class WindowsLocalFiles : public LocalFiles {
+class WorkingDirectoryFiles : public LocalFiles {
  public:
   // Binary: text mode would end a batch list at a stray Ctrl-Z byte (0x1A)
   // and hide nothing worth hiding, since every reader takes CR LF and LF.
@@ -55,7 +55,7 @@ class WindowsLocalFiles : public LocalFiles {
 }  // namespace
 
 LocalFiles& working_directory_files() {
-  static WindowsLocalFiles files;
+  static WorkingDirectoryFiles files;
   return files;
 }
 

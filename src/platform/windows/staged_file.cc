@@ -29,11 +29,7 @@ std::string unique_part() {
   return part;
 }
 
-bool delete_file(const std::string& path) { return DeleteFileW(wide_path(path.c_str()).c_str()); }
-
 }  // namespace
-
-StagedFile::~StagedFile() { discard(); }
 
 StagedFile::Opened StagedFile::open(const std::string& target) {
   discard();
@@ -64,28 +60,19 @@ StagedFile::Opened StagedFile::open(const std::string& target) {
 
 bool StagedFile::let_everyone_read() { return file_ != nullptr; }
 
-bool StagedFile::commit() {
-  if (file_ == nullptr) return false;
-  bool ok = std::fflush(file_) == 0 && FlushFileBuffers(handle_of_stream(file_));
-  ok = std::fclose(file_) == 0 && ok;
-  file_ = nullptr;
-  // Replaces a file of the target's name, as rename() does on POSIX systems;
-  // a directory of that name stays, and the commit fails.
-  ok = ok && MoveFileExW(wide_path(temp_path_.c_str()).c_str(), wide_path(target_.c_str()).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) {
-    discard();
-    return false;
-  }
-  temp_path_.clear();
-  return true;
+bool StagedFile::sync_to_disk(std::FILE* file) {
+  return FlushFileBuffers(handle_of_stream(file)) != 0;
 }
 
-void StagedFile::discard() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-  if (!temp_path_.empty()) delete_file(temp_path_);
-  temp_path_.clear();
+// Replaces a file of the target's name, as rename() does on POSIX systems;
+// a directory of that name stays, and the commit fails.
+bool StagedFile::replace(const std::string& from, const std::string& to) {
+  return MoveFileExW(wide_path(from.c_str()).c_str(), wide_path(to.c_str()).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void StagedFile::remove_file(const std::string& path) {
+  DeleteFileW(wide_path(path.c_str()).c_str());
 }
 
 }  // namespace vornel

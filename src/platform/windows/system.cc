@@ -4,7 +4,6 @@
 
 #include "platform/interrupt.h"
 #include "platform/system_clock.h"
-#include "platform/system_env.h"
 #include "platform/windows/console.h"
 #include "platform/windows/icmp_echo.h"
 #include "platform/windows/live_line.h"
@@ -15,10 +14,10 @@ struct System::Parts {
   explicit Parts(Progress* line) : live_line(line), console(line), sleeper(line) {}
 
   Progress* live_line;
-  WindowsConsole console;
+  SystemConsole console;
   SystemClock clock;
   SystemSleeper sleeper;
-  IcmpServiceEcho echo;
+  IcmpEcho echo;
 };
 
 System::System() {
@@ -31,12 +30,19 @@ System::System() {
   install_interrupt_handlers();
   // Static, so that exit() after an interrupt still takes a shown line down.
   // Only a real console gets the line: a redirected or piped run sees nothing extra.
-  static ConsoleProgress console_line(GetStdHandle(STD_ERROR_HANDLE));
+  static LiveLine console_line(GetStdHandle(STD_ERROR_HANDLE));
   parts_ = std::make_unique<Parts>(console_line.enable() ? &console_line : no_progress());
 }
 
 System::~System() = default;
 
-Env System::env() const { return env_of_parts(*parts_); }
+SystemParts System::parts() const {
+  return {.console = parts_->console,
+          .clock = parts_->clock,
+          .sleeper = parts_->sleeper,
+          .echo = parts_->echo,
+          .live_line = *parts_->live_line,
+          .files = working_directory_files()};
+}
 
 }  // namespace vornel

@@ -13,7 +13,7 @@ bool terminal_available() { return false; }
 std::optional<std::string> ask_on_terminal(std::string_view) { return std::nullopt; }
 
 std::unique_ptr<Progress> standard_error_live_line() {
-  auto line = std::make_unique<ConsoleProgress>(GetStdHandle(STD_ERROR_HANDLE));
+  auto line = std::make_unique<LiveLine>(GetStdHandle(STD_ERROR_HANDLE));
   if (!line->enable()) return std::make_unique<NullProgress>();
   return line;
 }

@@ -8,7 +8,7 @@
 namespace vornel {
 namespace {
 
-// Runs reads on a PosixConsole whose standard input is a pipe fed with input.
+// Runs reads on a SystemConsole whose standard input is a pipe fed with input.
 std::vector<std::string> read_all(const std::string& input) {
   int fds[2];
   EXPECT_EQ(pipe(fds), 0);
@@ -21,7 +21,7 @@ std::vector<std::string> read_all(const std::string& input) {
   });
   std::vector<std::string> lines;
   {
-    PosixConsole console;
+    SystemConsole console;
     std::string line;
     while (console.read_line(&line)) lines.push_back(line);
     EXPECT_FALSE(console.read_line(&line));  // stays ended
@@ -32,14 +32,14 @@ std::vector<std::string> read_all(const std::string& input) {
   return lines;
 }
 
-TEST(PosixConsole, TextLinesWithoutNewlineOrCarriageReturn) {
+TEST(SystemConsole, TextLinesWithoutNewlineOrCarriageReturn) {
   EXPECT_EQ(read_all("1\r\nadmin\npass word\r\n\nlast"),
             (std::vector<std::string>{"1", "admin", "pass word", "", "last"}));
   EXPECT_EQ(read_all("a\rb\n"), std::vector<std::string>{"a\rb"});  // only a final CR is dropped
   EXPECT_TRUE(read_all("").empty());
 }
 
-TEST(PosixConsole, OverlongLineKeepsItsStartAndDropsTheRest) {
+TEST(SystemConsole, OverlongLineKeepsItsStartAndDropsTheRest) {
   std::string huge(1 << 20, 'x');
   std::vector<std::string> lines = read_all(huge + "\nnext\n");
   ASSERT_EQ(lines.size(), 2u);

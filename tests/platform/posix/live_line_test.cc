@@ -44,8 +44,8 @@ constexpr char kEraseBelow[] = "\033[J";
 
 TEST(TerminalLiveLine, ConsoleTakesTheLineDownOnceBeforeItsNextText) {
   std::string out = capture_stdout_and_stderr([] {
-    TerminalProgress line(2);
-    PosixConsole console(&line);
+    LiveLine line(2);
+    SystemConsole console(&line);
     console.write("\tTesting connection   ");
     line.show("pinging 10.0.0.5: 0 of 20 answered, 1 of 10 missed");
     line.show("pinging 10.0.0.5: 0 of 20 answered, 2 of 10 missed");
@@ -69,8 +69,8 @@ TEST(TerminalLiveLine, ConsoleTakesTheLineDownOnceBeforeItsNextText) {
 
 TEST(TerminalLiveLine, NothingExtraWhenNoLineIsShownAndCutToTheWidth) {
   std::string plain = capture_stdout_and_stderr([] {
-    TerminalProgress line(2);
-    PosixConsole console(&line);
+    LiveLine line(2);
+    SystemConsole console(&line);
     line.clear();
     console.write("out\n");
     console.error("err\n");
@@ -79,7 +79,7 @@ TEST(TerminalLiveLine, NothingExtraWhenNoLineIsShownAndCutToTheWidth) {
 
   // A pipe has no width: the line is cut for 80 columns, leaving the last one free.
   std::string wide = capture_stdout_and_stderr([] {
-    TerminalProgress line(2);
+    LiveLine line(2);
     line.show(std::string(200, 'x'));
     line.clear();
   });
@@ -90,7 +90,7 @@ TEST(TerminalLiveLine, NothingExtraWhenNoLineIsShownAndCutToTheWidth) {
 TEST(TerminalLiveLine, DestroyingTheLineTakesItDown) {
   // The way an interrupt's exit() leaves: only the static line's destructor runs.
   std::string out = capture_stdout_and_stderr([] {
-    TerminalProgress line(2);
+    LiveLine line(2);
     line.show("pausing: 12 s");
   });
   ASSERT_GE(out.size(), 3u);

@@ -73,7 +73,7 @@ void read_until(DWORD event) {
   HANDLE write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, nullptr, 0)) std::exit(2);
   SetStdHandle(STD_INPUT_HANDLE, read_end);
-  WindowsConsole console;
+  SystemConsole console;
   deliver_soon(event);
   std::string line;
   console.read_line(&line);

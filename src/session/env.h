@@ -1,14 +1,15 @@
-#ifndef VORNEL_PLATFORM_ENV_H_
-#define VORNEL_PLATFORM_ENV_H_
+#ifndef VORNEL_SESSION_ENV_H_
+#define VORNEL_SESSION_ENV_H_
 
+#include "ftp/client.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/echo.h"
-#include "platform/ftp_client.h"
 #include "platform/local_files.h"
 #include "platform/log_sink.h"
 #include "platform/progress.h"
 #include "platform/sleeper.h"
+#include "platform/system.h"
 
 namespace vornel {
 
@@ -25,6 +26,10 @@ struct Env {
   LocalFiles* files = nullptr;         // the working directory
 };
 
+// The platform's real parts and the FTP client; the log is left to the
+// session, which opens it. Valid while both live.
+Env system_env(const System& system, FtpClient& ftp);
+
 }  // namespace vornel
 
-#endif  // VORNEL_PLATFORM_ENV_H_
+#endif  // VORNEL_SESSION_ENV_H_

@@ -1,5 +1,5 @@
-#ifndef VORNEL_REPORT_RUN_TOTALS_H_
-#define VORNEL_REPORT_RUN_TOTALS_H_
+#ifndef VORNEL_TARGETS_RUN_TOTALS_H_
+#define VORNEL_TARGETS_RUN_TOTALS_H_
 
 #include <cstdint>
 
@@ -16,6 +16,7 @@ struct RunTotals {
 
 // The one way a target fails: its status stored and the failure counted, so
 // that every failed target adds exactly one to the count the summary gives.
+// The step that finds the failure calls it (the device steps, in device/).
 inline void record_failure(RunTotals& totals, TargetRecord* record, TargetStatus status) {
   ++totals.failure_count;
   record->status = status;
@@ -23,4 +24,4 @@ inline void record_failure(RunTotals& totals, TargetRecord* record, TargetStatus
 
 }  // namespace vornel
 
-#endif  // VORNEL_REPORT_RUN_TOTALS_H_
+#endif  // VORNEL_TARGETS_RUN_TOTALS_H_

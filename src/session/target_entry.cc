@@ -1,4 +1,4 @@
-#include "targets/target_entry.h"
+#include "session/target_entry.h"
 
 #include <optional>
 #include <string>
@@ -112,31 +112,31 @@ void show_block(Console& console, const DialogueTexts& texts, const TargetRecord
   console.write(block);
 }
 
-int run_dialogue(Console& console, const DialogueTexts& texts, TargetRecord* record) {
+EntryOutcome run_dialogue(Console& console, const DialogueTexts& texts, TargetRecord* record) {
   std::string line;
   for (;;) {
-    if (!read_fields(console, texts, record)) return 0;
+    if (!read_fields(console, texts, record)) return EntryOutcome::kLeft;
     char answer[4];
     do {
       show_block(console, texts, *record);
-      if (!console.read_line(&line)) return 0;
+      if (!console.read_line(&line)) return EntryOutcome::kLeft;
       copy_bounded(answer, line);
     } while (answer[0] != '1' && answer[0] != '2' && answer[0] != '3');
-    if (answer[0] == '3') return 0;
+    if (answer[0] == '3') return EntryOutcome::kLeft;
     if (answer[0] == '1') {
       console.write(kConfirmed);
-      return 1;
+      return EntryOutcome::kConfirmed;
     }
   }
 }
 
 }  // namespace
 
-int prompt_upload_target(Console& console, TargetRecord* record) {
+EntryOutcome prompt_upload_target(Console& console, TargetRecord* record) {
   return run_dialogue(console, kUploadTexts, record);
 }
 
-int prompt_download_target(Console& console, TargetRecord* record) {
+EntryOutcome prompt_download_target(Console& console, TargetRecord* record) {
   return run_dialogue(console, kDownloadTexts, record);
 }
 

@@ -1,4 +1,4 @@
-#include "targets/target_entry.h"
+#include "session/target_entry.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ std::string upload_block(const char* ip, const char* ini, const char* user, cons
 TEST(PromptUploadTarget, StoresWhatWasTypedAndConfirms) {
   ScriptedConsole console({"10.0.0.5", "site a.ini", "ad min", "p w", "1"});
   TargetRecord record;
-  ASSERT_EQ(prompt_upload_target(console, &record), 1);
+  ASSERT_EQ(prompt_upload_target(console, &record), EntryOutcome::kConfirmed);
   EXPECT_STREQ(record.ip_address, "10.0.0.5");
   EXPECT_STREQ(record.ini_file_name, "site a.ini");
   EXPECT_STREQ(record.user_name, "ad min");
@@ -39,7 +39,7 @@ TEST(PromptUploadTarget, AnswerTwoAsksEverythingAgainOthersShowTheBlockAgain) {
   ScriptedConsole console({"10.0.0.5", "a.ini", "u", "p", "2", "10.0.0.6", "b.ini", "v", "q",
                            "", " 1", "x", "12"});
   TargetRecord record;
-  ASSERT_EQ(prompt_upload_target(console, &record), 1);
+  ASSERT_EQ(prompt_upload_target(console, &record), EntryOutcome::kConfirmed);
   EXPECT_STREQ(record.ip_address, "10.0.0.6");
   EXPECT_STREQ(record.ini_file_name, "b.ini");
   std::string second = upload_block("10.0.0.6", "b.ini", "v", "q");
@@ -50,7 +50,7 @@ TEST(PromptUploadTarget, AnswerTwoAsksEverythingAgainOthersShowTheBlockAgain) {
 TEST(PromptDownloadTarget, SetsConfigIniWithoutAsking) {
   ScriptedConsole console({"10.0.0.5", "admin", "secret", "1"});
   TargetRecord record;
-  ASSERT_EQ(prompt_download_target(console, &record), 1);
+  ASSERT_EQ(prompt_download_target(console, &record), EntryOutcome::kConfirmed);
   EXPECT_STREQ(record.ini_file_name, "config.ini");
   EXPECT_EQ(console.out,
             "\tIP Address: \tUser Name: \tPassword : "
@@ -63,7 +63,7 @@ TEST(PromptDownloadTarget, SetsConfigIniWithoutAsking) {
 TEST(PromptTarget, QuitAndEndOfInputEndTheDialogueWithoutMoreText) {
   ScriptedConsole quit({"10.0.0.5", "admin", "secret", "3"});
   TargetRecord record;
-  EXPECT_EQ(prompt_download_target(quit, &record), 0);
+  EXPECT_EQ(prompt_download_target(quit, &record), EntryOutcome::kLeft);
   EXPECT_TRUE(quit.out.ends_with("\tAction: "));
 
   // The input may end at any prompt; the dialogue must not ask again.
@@ -72,7 +72,7 @@ TEST(PromptTarget, QuitAndEndOfInputEndTheDialogueWithoutMoreText) {
     script.resize(lines);
     ScriptedConsole ended(script);
     TargetRecord r;
-    EXPECT_EQ(prompt_upload_target(ended, &r), 0) << lines;
+    EXPECT_EQ(prompt_upload_target(ended, &r), EntryOutcome::kLeft) << lines;
     EXPECT_EQ(ended.reads, lines + 1) << lines;
   }
 }
@@ -82,7 +82,8 @@ TEST(PromptTarget, OverlongLineIsRefusedAndAskedAgain) {
                            std::string(26, 'u'), "u", std::string(28, 'p'), std::string(27, 'p'),
                            std::string(1000, '1')});
   TargetRecord record;
-  ASSERT_EQ(prompt_upload_target(console, &record), 1);  // the long answer counts by its first character
+  // The long answer counts by its first character.
+  ASSERT_EQ(prompt_upload_target(console, &record), EntryOutcome::kConfirmed);
   EXPECT_EQ(std::string(record.ip_address), std::string(25, '1'));
   EXPECT_STREQ(record.user_name, "u");
   EXPECT_EQ(std::string(record.password), std::string(27, 'p'));
@@ -100,7 +101,7 @@ TEST(PromptTarget, ControlCharactersAreRefusedAndAskedAgain) {
                            "admin\r\nDELE config.ini", "ad\x1bmin", "admin", "se\x7f", "secret",
                            "1"});
   TargetRecord record;
-  ASSERT_EQ(prompt_upload_target(console, &record), 1);
+  ASSERT_EQ(prompt_upload_target(console, &record), EntryOutcome::kConfirmed);
   EXPECT_STREQ(record.ip_address, "10.0.0.25");
   EXPECT_STREQ(record.ini_file_name, "a.ini");
   EXPECT_STREQ(record.user_name, "admin");
