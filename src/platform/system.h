@@ -28,8 +28,11 @@ struct SystemParts {
 class System {
  public:
   // Installs the interrupt handling first, so that no later step can be cut
-  // short by the platform's default reaction to Ctrl-C.
-  System();
+  // short by the platform's default reaction to Ctrl-C. When the privileges
+  // the process was started with can't be given up, it says so on standard
+  // error, naming itself `program`, and ends with privileges_status before
+  // anything else runs.
+  explicit System(const char* program = "vornel", int privileges_status = 1);
   ~System();
 
   System(const System&) = delete;

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   }
   // The system first: its interrupt handling must be in place before anything
   // else starts. Then a signal only stops the run between two devices.
-  vornel::System system;
+  vornel::System system("vornel-batch", vornel::exit_status(vornel::BatchExit::kNothingRun));
   vornel::defer_interrupts();
   vornel::CurlFtpClient ftp;
   vornel::Env env = vornel::system_env(system, ftp);

@@ -14,8 +14,8 @@ enum class UtilityExit : int {
   kLeftAtMenu = 0,  // menu choice 3, or the end of standard input at the menu
   kLeftInPass = 1,  // left at a batch prompt or in the entry dialogue (or input ended there)
   kNoLog = 1,       // log.txt can't be opened
-  // The platform gives 1 too when it can't give up the privileges it was
-  // started with (platform/posix/system.cc), before either program runs.
+  // 1 too when the privileges it was started with can't be given up
+  // (platform/posix/system.cc), before anything runs.
 };
 
 // vornel-batch.
@@ -23,7 +23,8 @@ enum class BatchExit : int {
   kAllOk = 0,       // every device ok (or ready); also --help and --version
   kSomeFailed = 1,  // a device failed, or a group was skipped
   kNothingRun = 2,  // bad usage; no list, or none of its groups taken; the
-                    // log or the results file can't be opened
+                    // log or the results file can't be opened; the
+                    // privileges it was started with can't be given up
   kStopped = 3,     // the stop file stopped it before the list's end
 };
 

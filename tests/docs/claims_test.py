@@ -129,7 +129,7 @@ MESSAGES = [
       ("src/platform/posix/local_files.cc", '", who may change it; it is read all the same (a '
        'run as root would refuse it)"')]),
     ("vornel: cannot give up privileges ({})",
-     [("src/platform/posix/system.cc", '"vornel: cannot give up privileges (%s)\\n"')]),
+     [("src/platform/posix/system.cc", '"%s: cannot give up privileges (%s)\\n"')]),
     ("vornel: cannot write log.txt: {}; the log is incomplete from here on",
      [("src/report/watched_log.cc", '"vornel: cannot write "'),
       ("src/report/watched_log.cc", '"; the log is incomplete from here on\\n"')]),

@@ -25,7 +25,7 @@ struct System::Parts {
   IcmpEcho echo;
 };
 
-System::System() {
+System::System(const char* program, int privileges_status) {
   install_interrupt_handlers();
   // Static, so that exit() after an interrupt still takes a shown line down.
   // Only a terminal gets the line: a redirected or piped run sees nothing extra.
@@ -42,8 +42,8 @@ System::System() {
   std::string error;
   if (!give_up_privileges(&error)) {
     // Running on with a privilege the run no longer needs is not an option.
-    std::fprintf(stderr, "vornel: cannot give up privileges (%s)\n", error.c_str());
-    std::exit(1);
+    std::fprintf(stderr, "%s: cannot give up privileges (%s)\n", program, error.c_str());
+    std::exit(privileges_status);
   }
 }
 

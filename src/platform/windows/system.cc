@@ -20,7 +20,9 @@ struct System::Parts {
   IcmpEcho echo;
 };
 
-System::System() {
+// Nothing is given up here: the Windows build starts with no privilege it
+// would need to drop.
+System::System(const char* /*program*/, int /*privileges_status*/) {
   // First of all, before anything loads a DLL by name (this program, libcurl,
   // Windows itself on our behalf): from the system folder only, never from
   // the folder vornel.exe sits in (a USB stick, a downloads folder), where a
