@@ -30,6 +30,7 @@ TEST(Waves, EachTakesItsShareRoundedUpAndAtLeastOneMore) {
       {"1,25%,100%", 20, {1, 4, 15}},
       {"1,5%,25%,100%", 1000, {1, 49, 200, 750}},
       {"1,5%,25%,100%", 7, {1, 1, 1, 4}},  // 5% of 7 rounds up to 1: one more
+      {"1,25%,100%", 10, {1, 2, 7}},  // 25% of 10 is 2.5: 3 by the end of wave 2
       {"1,25%,100%", 3, {1, 1, 1}},
       {"1,25%,100%", 1, {1}},
       {"2,10", 5, {2, 3}},   // the last wave takes whatever remains
