@@ -16,6 +16,12 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
     BENCH_HOSTS=1,2 BENCH_SHARDS=default bench/run.sh shards
                                              the same run on one ssh host, then on two
                                              (BENCH_JOBS jobs on each)
+    BENCH_DEVICES=1000 BENCH_SILENT=100 BENCH_JOBS=32 BENCH_SHARDS=default \
+      BENCH_WAVES=1,5%,25%,100% BENCH_MAX_FAIL=20 bench/run.sh shards
+                                             each cut also with --waves SPEC; then one
+                                             run with --max-fail N (the silent devices
+                                             fail): the time from its threshold being
+                                             reached to the last device starting
 
 BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
 For each row the peak memory of the run (every process of it, proportional
@@ -26,6 +32,8 @@ directory: its time (median of 5) and peak resident memory. Hosts are sshd insta
 reaches through its link to the benchmark's namespace.
 """
 
+import datetime
+import json
 import math
 import os
 import random
@@ -40,6 +48,7 @@ from ssh_hosts import SshHosts  # noqa: E402  (sim/, on the path benchlib made)
 
 FLEET = os.path.join(b.SOURCE_DIR, "src", "fleet", "vornel-fleet.sh")
 CUTTER = os.path.join(b.BUILD_DIR, "vornel-shard")
+BATCH = os.path.join(b.BUILD_DIR, "vornel-batch")
 
 
 def time_reader(run_dir, devices):
@@ -117,6 +126,8 @@ def main():
     jobs = b.env_int("BENCH_JOBS", 8)
     cuts = os.environ.get("BENCH_SHARDS", "8,64,default").split(",")
     host_counts = [int(n) for n in os.environ.get("BENCH_HOSTS", "0").split(",")]
+    waves = os.environ.get("BENCH_WAVES", "")
+    max_fail = os.environ.get("BENCH_MAX_FAIL", "")
     sequential = os.environ.get("BENCH_SEQUENTIAL", "1" if devices <= 200 else "0") == "1"
     over_hosts = any(host_counts)
     addresses = addresses_for(devices, over_hosts)
@@ -153,16 +164,18 @@ def main():
                 b.fail("sequential: " + done.stdout.decode()[-400:])
             return seconds
 
-        def sharded(cut, hosts):
+        def sharded(cut, hosts, spec=""):
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
-                args = [FLEET, "-k", str(jobs), "-b", b.VORNEL, "-w", run_dir]
+                args = [FLEET, "-k", str(jobs), "-b", BATCH, "-w", run_dir]
                 if cut != "default":
                     args += ["-n", cut]
+                if spec:
+                    args += ["--waves", spec]
                 env = dict(os.environ)
                 if hosts:
                     # BENCH_JOBS on every host: a host adds its capacity.
-                    args += ["-B", b.VORNEL, "-S", ",".join(
+                    args += ["-B", BATCH, "-S", ",".join(
                         f"{jobs}/root@{h.address}" for h in ssh.hosts[:hosts])]
                     env["PARALLEL_SSH"] = ssh.ssh_command
                 seconds, done, peak = timed_with_memory(
@@ -171,8 +184,8 @@ def main():
                 summary = f"{devices} devices, {devices - len(silent)} OK, {len(silent)} failed"
                 if done.returncode != (1 if silent else 0) or summary.encode() not in done.stdout:
                     b.fail("vornel-fleet: " + done.stdout.decode()[-800:])
-                memory.setdefault((cut, hosts), []).append(peak)
-                reader.setdefault((cut, hosts), []).append(time_reader(run_dir, devices))
+                memory.setdefault((cut, hosts, spec), []).append(peak)
+                reader.setdefault((cut, hosts, spec), []).append(time_reader(run_dir, devices))
                 b.remove(run_dir)
                 return seconds
             return run
@@ -180,8 +193,11 @@ def main():
         contenders = {"sequential": run_sequential} if sequential else {}
         for hosts in host_counts:
             for cut in cuts:
-                contenders[(cut, hosts)] = sharded(cut, hosts)
+                contenders[(cut, hosts, "")] = sharded(cut, hosts)
+                if waves:
+                    contenders[(cut, hosts, waves)] = sharded(cut, hosts, waves)
         times = b.alternate(runs, contenders)
+        stop = stop_latency(root, work, jobs, max_fail) if max_fail else None
     finally:
         fleet.stop()
         if ssh:
@@ -208,26 +224,53 @@ def main():
         one = b.median(times["sequential"])
         print(f"  sequential (one vornel): {one:.1f} s   {one / floor(1):.2f}x its floor of "
               f"{floor(1):.0f} s   (rounds: {rounds_text('sequential')})")
-    for hosts in host_counts:
+    for cut, hosts, spec in [k for k in times if k != "sequential"]:
         slots = jobs * max(hosts, 1)
-        for cut in cuts:
-            many = b.median(times[(cut, hosts)])
-            label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
-            where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
-            peak = max(memory[(cut, hosts)]) / 1024
-            read_time = b.median([t for t, _ in reader[(cut, hosts)]])
-            read_peak = max(m for _, m in reader[(cut, hosts)]) / 1024
-            print(f"  vornel-fleet {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
-                  f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
-                  f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
-                  f"   (rounds: {rounds_text((cut, hosts))})")
-            print(f"    its outcome reader: {read_time * 1000:.0f} ms, peak {read_peak:.1f} MiB")
+        many = b.median(times[(cut, hosts, spec)])
+        label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
+        label += f" --waves {spec}" if spec else ""
+        where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
+        peak = max(memory[(cut, hosts, spec)]) / 1024
+        read_time = b.median([t for t, _ in reader[(cut, hosts, spec)]])
+        read_peak = max(m for _, m in reader[(cut, hosts, spec)]) / 1024
+        print(f"  vornel-fleet {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
+              f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
+              f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
+              f"   (rounds: {rounds_text((cut, hosts, spec))})")
+        print(f"    its outcome reader: {read_time * 1000:.0f} ms, peak {read_peak:.1f} MiB")
+    if stop:
+        latency, after, held = stop
+        print(f"  --max-fail {max_fail}: the last device started {latency:+.3f} s after the "
+              f"threshold was reached ({after} started after it); {held} held back")
     remote = [h for h in host_counts if h]
     if len(remote) == 2:
         for cut in cuts:
-            first, second = (b.median(times[(cut, h)]) for h in remote)
+            first, second = (b.median(times[(cut, h, "")]) for h in remote)
             print(f"  -n {cut}: {remote[1]} hosts against {remote[0]}: {second / first:.2f} "
                   f"of the time")
+
+
+def stop_latency(root, work, jobs, limit):
+    """One run stopped by --max-fail limit: (seconds from the threshold being
+    reached, as the stop file's time, to the last device's start in any record;
+    devices that started after it; devices held back)."""
+    run_dir = os.path.join(root, "run-stopped")
+    done = subprocess.run([FLEET, "-k", str(jobs), "-b", BATCH, "-w", run_dir, "--max-fail",
+                           limit, "upload_list.txt"], cwd=work, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT)
+    if done.returncode != 6:
+        b.fail("the stopped run: " + done.stdout.decode()[-800:])
+    reached = os.stat(os.path.join(run_dir, "stopped")).st_mtime
+    starts = []
+    for shard in os.listdir(run_dir):
+        path = os.path.join(run_dir, shard, "results.jsonl")
+        if os.path.exists(path):
+            with open(path) as f:
+                starts += [json.loads(line)["start"] for line in f]
+    seconds = [datetime.datetime.fromisoformat(s.replace("Z", "+00:00")).timestamp()
+               for s in starts]
+    held = done.stdout.decode().count(" held back: ")
+    return max(seconds) - reached, sum(1 for t in seconds if t > reached), held
 
 
 if __name__ == "__main__":
