@@ -22,6 +22,8 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
                                              run with --max-fail N (the silent devices
                                              fail): the time from its threshold being
                                              reached to the last device starting
+    BENCH_LIVE_LINE=1 bench/run.sh shards    each cut also on a terminal (under script(1)),
+                                             where the live progress line is drawn
 
 BENCH_SEQUENTIAL=0 leaves out the run of one Vornel (1,000 s on 1,000 devices).
 For each row the peak memory of the run (every process of it, proportional
@@ -37,6 +39,7 @@ import json
 import math
 import os
 import random
+import shlex
 import subprocess
 import sys
 import threading
@@ -128,6 +131,7 @@ def main():
     host_counts = [int(n) for n in os.environ.get("BENCH_HOSTS", "0").split(",")]
     waves = os.environ.get("BENCH_WAVES", "")
     max_fail = os.environ.get("BENCH_MAX_FAIL", "")
+    live_line = os.environ.get("BENCH_LIVE_LINE", "") == "1"
     sequential = os.environ.get("BENCH_SEQUENTIAL", "1" if devices <= 200 else "0") == "1"
     over_hosts = any(host_counts)
     addresses = addresses_for(devices, over_hosts)
@@ -164,13 +168,13 @@ def main():
                 b.fail("sequential: " + done.stdout.decode()[-400:])
             return seconds
 
-        def sharded(cut, hosts, spec=""):
+        def sharded(cut, hosts, spec="", terminal=False):
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
                 args = [FLEET, "-k", str(jobs), "-b", BATCH, "-w", run_dir]
                 if cut != "default":
                     args += ["-n", cut]
-                if spec:
+                if spec and not terminal:
                     args += ["--waves", spec]
                 env = dict(os.environ)
                 if hosts:
@@ -178,9 +182,12 @@ def main():
                     args += ["-B", BATCH, "-S", ",".join(
                         f"{jobs}/root@{h.address}" for h in ssh.hosts[:hosts])]
                     env["PARALLEL_SSH"] = ssh.ssh_command
+                args += ["upload_list.txt"]
+                if terminal:
+                    # stderr a terminal: the live line is drawn all along.
+                    args = ["script", "-qec", " ".join(shlex.quote(a) for a in args), "/dev/null"]
                 seconds, done, peak = timed_with_memory(
-                    args + ["upload_list.txt"], cwd=work, env=env,
-                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                    args, cwd=work, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
                 summary = f"{devices} devices, {devices - len(silent)} OK, {len(silent)} failed"
                 if done.returncode != (1 if silent else 0) or summary.encode() not in done.stdout:
                     b.fail("vornel-fleet: " + done.stdout.decode()[-800:])
@@ -196,6 +203,8 @@ def main():
                 contenders[(cut, hosts, "")] = sharded(cut, hosts)
                 if waves:
                     contenders[(cut, hosts, waves)] = sharded(cut, hosts, waves)
+                if live_line:
+                    contenders[(cut, hosts, "tty")] = sharded(cut, hosts, terminal=True)
         times = b.alternate(runs, contenders)
         stop = stop_latency(root, work, jobs, max_fail) if max_fail else None
     finally:
@@ -228,7 +237,7 @@ def main():
         slots = jobs * max(hosts, 1)
         many = b.median(times[(cut, hosts, spec)])
         label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
-        label += f" --waves {spec}" if spec else ""
+        label += " on a terminal" if spec == "tty" else f" --waves {spec}" if spec else ""
         where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
         peak = max(memory[(cut, hosts, spec)]) / 1024
         read_time = b.median([t for t, _ in reader[(cut, hosts, spec)]])
