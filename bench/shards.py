@@ -168,7 +168,9 @@ def main():
                 b.fail("sequential: " + done.stdout.decode()[-400:])
             return seconds
 
-        def sharded(cut, hosts, spec="", terminal=False):
+        def sharded(cut, hosts, spec=""):
+            # spec: --waves' value, or "tty" for a run on a terminal.
+            terminal = spec == "tty"
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
                 args = [FLEET, "-k", str(jobs), "-b", BATCH, "-w", run_dir]
@@ -204,7 +206,7 @@ def main():
                 if waves:
                     contenders[(cut, hosts, waves)] = sharded(cut, hosts, waves)
                 if live_line:
-                    contenders[(cut, hosts, "tty")] = sharded(cut, hosts, terminal=True)
+                    contenders[(cut, hosts, "tty")] = sharded(cut, hosts, "tty")
         times = b.alternate(runs, contenders)
         stop = stop_latency(root, work, jobs, max_fail) if max_fail else None
     finally:
