@@ -34,43 +34,36 @@ bool hidden_power(std::uint32_t point) {
          (point >= 0x202a && point <= 0x202e) || (point >= 0x2066 && point <= 0x2069);
 }
 
+// text with every byte that begins no well-formed sequence as U+FFFD, and
+// every code point `hide` picks as '?'.
+template <typename Hide>
+std::string cleaned(std::string_view text, Hide hide) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t point = 0;
+    std::size_t length = sequence_at(text, i, &point);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    if (hide(point)) {
+      out += '?';
+    } else {
+      out.append(text, i, length);
+    }
+    i += length;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string valid_utf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t point = 0;
-    std::size_t length = sequence_at(text, i, &point);
-    if (length == 0) {
-      out += "\xEF\xBF\xBD";
-      ++i;
-    } else {
-      out.append(text, i, length);
-      i += length;
-    }
-  }
-  return out;
+  return cleaned(text, [](std::uint32_t) { return false; });
 }
 
-std::string printable_text(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t point = 0;
-    std::size_t length = sequence_at(text, i, &point);
-    if (length == 0) {
-      out += "\xEF\xBF\xBD";
-      ++i;
-    } else if (hidden_power(point)) {
-      out += '?';
-      i += length;
-    } else {
-      out.append(text, i, length);
-      i += length;
-    }
-  }
-  return out;
-}
+std::string printable_text(std::string_view text) { return cleaned(text, hidden_power); }
 
 }  // namespace vornel
