@@ -65,6 +65,19 @@ struct Tally {
   }
 };
 
+// The next line of standard input. A CR ends a line too: GNU parallel's
+// --line-buffer takes it for one, and tags what follows it afresh, so the
+// Windows build's CRLF arrives as a line and a tag alone.
+bool next_line(std::string* line) {
+  line->clear();
+  int c;
+  while ((c = std::cin.get()) != EOF) {
+    if (c == '\n' || c == '\r') return true;
+    if (line->size() <= kLongestLine) line->push_back(static_cast<char>(c));
+  }
+  return !line->empty();
+}
+
 long long now_ms() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -85,7 +98,7 @@ int watch_command(const CommandLine& line) {
     complain(error);
     // Whatever the jobs print is still read, so that none of them blocks.
     std::string ignored;
-    while (std::getline(std::cin, ignored)) {
+    while (next_line(&ignored)) {
     }
     return 2;
   }
@@ -106,7 +119,7 @@ int watch_command(const CommandLine& line) {
   std::unique_ptr<Progress> live_line = standard_error_live_line();
   live_line->show(tally.line(now_ms() - settings.started_ms));
   std::string text;
-  while (std::getline(std::cin, text)) {
+  while (next_line(&text)) {
     if (text.size() > kLongestLine) continue;
     std::size_t tab = text.find('\t');
     int shard;

@@ -212,6 +212,8 @@ class Batch(VornelTest):
                               text_of(stdout, "stdout"))
                 self.assertEqual(after.commands(), [])
 
+        if WINDOWS:
+            return  # a SIGKILLed wine leaves its server holding the pipes: no end to read
         process = subprocess.Popen([BATCH, "upload", "--results", "killed.jsonl"],
                                    cwd=self.workdir, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE)
