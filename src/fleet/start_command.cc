@@ -24,6 +24,39 @@ constexpr char kFleetUsage[] =
     "                    [-S HOSTS|@FILE [-M SITEMAP] [-B REMOTE_VORNEL_BATCH] [-r]]\n"
     "                    [--waves SPEC] [--max-fail N|P%] [--confirm] [--metrics FILE] LIST\n";
 
+constexpr char kFleetHelp[] =
+    "\n"
+    "Works every device of the batch list LIST with several vornel-batch processes\n"
+    "side by side (here, or on ssh hosts), and ends with one summary, results.csv,\n"
+    "the lists of devices to run again and report.html in its working folder.\n"
+    "\n"
+    "  -k JOBS          shards at a time (default 8; on a host of -S without a count)\n"
+    "  -n SHARDS        shards to cut the list into (default eight a job slot)\n"
+    "  -m MODE          upload (default), download, check (an upload's preflight: no\n"
+    "                   transfer; ready_list.txt holds the ready groups), check-download\n"
+    "  -A ARCHIVE       download: keep the fetched files' history in this git repository\n"
+    "  -b VORNEL_BATCH  vornel-batch here (default: the one beside vornel-shard)\n"
+    "  -w WORKDIR       the working folder, made afresh (default ./shards-DATE-TIME)\n"
+    "  -S HOSTS|@FILE   run on these ssh hosts, [COUNT/][user@]host[:port] each\n"
+    "  -M SITEMAP       which host works which devices\n"
+    "  -B VORNEL_BATCH  vornel-batch on the hosts (default vornel-batch)\n"
+    "  -r               run a shard a lost host left again, once\n"
+    "  --waves SPEC     roll out in waves: cumulative shares of the devices, counts or\n"
+    "                   percentages rounded up, e.g. 1,5%,25%,100%; each wave runs to\n"
+    "                   its end before the next starts\n"
+    "  --max-fail N|P%  stop once failures REACH N, or P% of the devices attempted so\n"
+    "                   far: at, not above. --max-fail 2 stops at the second failure;\n"
+    "                   --max-fail 10% stops once failures x 100 >= 10 x attempted\n"
+    "                   (1 of 10 stops, 1 of 11 does not). No device starts after a\n"
+    "                   stop: those left are held back, in remaining_list.txt\n"
+    "  --confirm        ask on the terminal before each next wave\n"
+    "  --metrics FILE   the run's figures for node_exporter's textfile collector\n"
+    "\n"
+    "Exit status: 0 every device ok (or ready), 1 a device failed or was skipped,\n"
+    "2 nothing was run, 3 a shard ended abnormally, 4 a host was lost or not\n"
+    "reached, 5 the archive was not updated, 6 the run was stopped (--max-fail, or\n"
+    "no at --confirm), 129/130/143 interrupted. See vornel-fleet(1).\n";
+
 int refuse(const std::string& why) {
   std::fprintf(stderr, "vornel-fleet: %s\n", printable_text(why).c_str());
   return static_cast<int>(FleetExit::kUsage);
@@ -54,6 +87,10 @@ bool git_is_there() {
 }  // namespace
 
 int start_command(const std::string& program, const std::vector<std::string>& args) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::printf("%s%s", kFleetUsage, kFleetHelp);
+    return static_cast<int>(FleetExit::kAllOk);
+  }
   RunSettings settings;
   std::string error;
   if (!parse_fleet_arguments(args, &settings, &error)) {

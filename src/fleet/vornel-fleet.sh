@@ -40,6 +40,7 @@ fi
 
 # The options checked and the list cut into a new working folder, whose
 # path is the last line said.
+case ${1:-} in -h | --help) exec "$cutter" start --help ;; esac
 started=$("$cutter" start "$@") || exit $?
 work=${started##*$'\n'}
 printf '%s\n' "${started%$'\n'*}"
