@@ -5,7 +5,8 @@
 namespace vornel {
 
 bool parse_command_line(const std::vector<std::string>& args, const char* letters,
-                        CommandLine* line, std::string* error) {
+                        CommandLine* line, std::string* error,
+                        const std::vector<LongOption>& long_names) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::string& word = args[i];
@@ -14,6 +15,26 @@ bool parse_command_line(const std::vector<std::string>& args, const char* letter
       break;
     }
     if (word.size() < 2 || word[0] != '-') break;
+    if (word[1] == '-') {
+      std::string name = word.substr(2, word.find('=') - 2);
+      const LongOption* found = nullptr;
+      for (const LongOption& known : long_names) found = name == known.name ? &known : found;
+      if (found == nullptr) {
+        *error = "unknown option --" + name;
+        return false;
+      }
+      CommandOption option{found->letter, ""};
+      if (word.find('=') != std::string::npos) {
+        option.value = word.substr(word.find('=') + 1);
+      } else if (i + 1 < args.size()) {
+        option.value = args[++i];
+      } else {
+        *error = "option --" + name + " wants a value";
+        return false;
+      }
+      line->options.push_back(option);
+      continue;
+    }
     for (std::size_t at = 1; at < word.size(); ++at) {
       char name = word[at];
       const char* found = name == ':' ? nullptr : std::strchr(letters, name);

@@ -21,10 +21,16 @@ struct CommandLine {
 };
 
 // Reads args against letters, getopt's option letters ("o:n:r": o and n take a value,
-// r doesn't). False with *error naming the option that is unknown or lacks
-// its value.
+// r doesn't). A long option "--NAME VALUE" or "--NAME=VALUE" of long_names
+// stands for its letter, which must take a value. False with *error naming
+// the option that is unknown or lacks its value.
+struct LongOption {
+  const char* name;
+  char letter;
+};
 bool parse_command_line(const std::vector<std::string>& args, const char* letters,
-                        CommandLine* line, std::string* error);
+                        CommandLine* line, std::string* error,
+                        const std::vector<LongOption>& long_names = {});
 
 // A number of at most six decimal digits, nothing else. False otherwise.
 bool parse_number(const std::string& text, int* value);

@@ -52,6 +52,9 @@ bool read_options(const CommandLine& line, CutRequest* options, std::string* err
       case 'M':
         options->site_map = option.value;
         break;
+      case 'W':
+        if (!parse_waves(option.value, &options->waves, error)) *error = "--waves " + *error;
+        break;
     }
   }
   if (line.operands.size() != 1 && error->empty()) *error = "one batch list, please";
@@ -272,6 +275,18 @@ int cut_command(const CommandLine& line) {
   std::string done = std::to_string(cut.groups) + " groups of " + request.list + " in " +
                      std::to_string(cut.shards) + " shards\n";
   std::fputs(done.c_str(), stdout);
+  // By hand, a wave is run to its end, and looked at, before the next.
+  std::vector<Shard> shards;
+  std::string ignored;
+  if (cut.waves > 1 && read_shard_table(request.dir, &shards, &ignored)) {
+    for (int wave = 1; wave <= cut.waves; ++wave) {
+      std::string numbers;
+      for (std::size_t i = 0; i < shards.size(); ++i) {
+        if (shards[i].wave == wave) numbers += (numbers.empty() ? "" : " ") + std::to_string(i + 1);
+      }
+      std::printf("wave %d: shards %s\n", wave, numbers.c_str());
+    }
+  }
   return 0;
 }
 

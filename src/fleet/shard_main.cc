@@ -17,7 +17,7 @@ namespace {
 struct Subcommand {
   const char* name;
   const char* usage;    // after "vornel-shard NAME"
-  const char* letters;  // its option letters, as getopt's
+  const char* letters;  // its option letters, as getopt's; W stands for --waves
   std::size_t fewest;   // operands
   std::size_t most;
   int (*run)(const vornel::CommandLine& line);
@@ -32,8 +32,9 @@ int list_or_cut(const vornel::CommandLine& line) {
 }
 
 constexpr Subcommand kSubcommands[] = {
-    {"", "LIST  |  -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M SITEMAP] LIST",
-     "o:n:k:m:S:M:", 1, 1, list_or_cut},
+    {"", "LIST  |  -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M SITEMAP]"
+         " [--waves SPEC] LIST",
+     "o:n:k:m:S:M:W:", 1, 1, list_or_cut},
     {"outcomes", "[-i] [-A ARCHIVE] DIR", "iA:", 1, 1, vornel::outcomes_command},
     {"report", "DIR", "", 1, 1, vornel::report_command},
     {"archive", "ARCHIVE [WORKDIR]", "", 1, 2, vornel::archive_command},
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
   if (*command->name) args.erase(args.begin());
   vornel::CommandLine line;
   std::string error;
-  if (!vornel::parse_command_line(args, command->letters, &line, &error)) {
+  if (!vornel::parse_command_line(args, command->letters, &line, &error, {{"waves", 'W'}})) {
     vornel::complain(error);
     return usage();
   }
