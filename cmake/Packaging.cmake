@@ -50,6 +50,8 @@ install(FILES ${VORNEL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/upload_list.example.txt
   ${PROJECT_BINARY_DIR}/packaging/copyright ${VORNEL_CHANGELOG}.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The picture the README shows, where its link leads.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/report.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vornel)

@@ -37,6 +37,8 @@ endforeach()
 
 install(TARGETS vornel vornel-batch vornel-shard RUNTIME DESTINATION .)
 install(FILES ${VORNEL_ZIP_FILES} DESTINATION .)
+# The picture README.txt shows, where its link leads.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/report.png DESTINATION docs)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME vornel)

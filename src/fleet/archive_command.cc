@@ -66,7 +66,9 @@ std::string archive_fleet(const fs::path& dir, const std::string& archive, const
   }
   ArchiveRequest request;
   request.run_time = run_time_of(dir / kListCopy);
-  request.work_dir = fs::absolute(dir).lexically_normal().string();
+  fs::path work = fs::absolute(dir).lexically_normal();
+  if (!work.has_filename()) work = work.parent_path();  // "run/." is "run"
+  request.work_dir = work.string();
   std::set<std::string> fetched;
   std::set<std::string> listed;
   for (std::size_t i = 0; i < fleet.groups.size(); ++i) {

@@ -90,8 +90,9 @@ int judge_folder(const fs::path& dir, const std::string& folder, const std::stri
   // It may quote git's words about the archive.
   if (!archived.empty()) std::printf("%s\n", printable_text(archived).c_str());
   if (fleet.stop == RunStop::kThreshold || fleet.stop == RunStop::kDeclined) {
+    std::string reason = fleet.stop_reason.empty() ? "by its stop file" : fleet.stop_reason;
     std::printf("vornel-fleet: stopped: %s; %d %s held back\n",
-                printable_text(fleet.stop_reason).c_str(), results.held_back,
+                printable_text(reason).c_str(), results.held_back,
                 results.held_back == 1 ? "device" : "devices");
   }
 

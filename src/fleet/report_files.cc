@@ -74,7 +74,7 @@ RunReport report_of(const fs::path& dir, const RunSettings* settings, const Flee
     report.devices.push_back(device);
   }
   if (!archive.empty()) {
-    std::vector<ArchivedRun> runs = archived_runs(archive, kHistoryCharted * 4);
+    std::vector<ArchivedRun> runs = archived_runs(archive, kHistoryKept);
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
       report.history.push_back({run->commit, run->run_time, run->changed, run->added,
                                 run->unchanged, run->not_fetched});

@@ -18,12 +18,14 @@ namespace vornel {
 // Shown: the run (mode, list, start, duration, devices), the outcomes as a
 // bar and a table, per wave and per host when there are any, the reasons
 // ranked, the firmware inventory, the archive's history (the last
-// kHistoryCharted runs charted, every run in the table) and this run's
+// kHistoryCharted runs charted, every run the report holds in the table) and this run's
 // diffs, each behind a <details> and cut at kDiffLinesShown lines or
 // kDiffBytesShown bytes, and the device table.
 std::string report_html(const RunReport& report);
 
 inline constexpr int kHistoryCharted = 60;
+// The archived runs a report holds at most, the newest.
+inline constexpr int kHistoryKept = 4 * kHistoryCharted;
 inline constexpr int kDiffLinesShown = 500;
 inline constexpr int kDiffBytesShown = 64 * 1024;
 inline constexpr int kFirmwareCharted = 40;  // the versions with most devices

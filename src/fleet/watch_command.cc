@@ -40,7 +40,7 @@ std::string clock_text(long long seconds) {
 }
 
 struct Tally {
-  int devices = 0;   // the list's devices that run (groups taken)
+  int devices = 0;   // the list's groups that run: each ends in a record
   int done = 0;      // devices with a record, skipped groups aside
   int good = 0;      // ok or ready
   int failed = 0;
@@ -103,10 +103,7 @@ int watch_command(const CommandLine& line) {
     return 2;
   }
   Tally tally;
-  std::set<std::string> devices;
-  for (const PlannedGroup& group : fleet.groups) {
-    if (group.refusal.empty() && devices.insert(group.address).second) ++tally.devices;
-  }
+  for (const PlannedGroup& group : fleet.groups) tally.devices += group.refusal.empty();
   for (const auto& [number, shard] : fleet.shards) {
     for (const DeviceResult& record : shard.records) tally.add(record);
   }
