@@ -18,7 +18,7 @@ no cut gets below ceil(silent / jobs) x 10 s; that is printed too.
                                              (BENCH_JOBS jobs on each)
     BENCH_DEVICES=1000 BENCH_SILENT=100 BENCH_JOBS=32 BENCH_SHARDS=default \
       BENCH_WAVES=1,5%,25%,100% BENCH_MAX_FAIL=20 bench/run.sh shards
-                                             each cut also with --waves SPEC; then one
+                                             each cut also with --waves STEPS; then one
                                              run with --max-fail N (the silent devices
                                              fail): the time from its threshold being
                                              reached to the last device starting
@@ -168,16 +168,16 @@ def main():
                 b.fail("sequential: " + done.stdout.decode()[-400:])
             return seconds
 
-        def sharded(cut, hosts, spec=""):
-            # spec: --waves' value, or "tty" for a run on a terminal.
-            terminal = spec == "tty"
+        def sharded(cut, hosts, variant=""):
+            # variant: --waves' value, or "tty" for a run on a terminal.
+            terminal = variant == "tty"
             def run():
                 run_dir = os.path.join(root, f"run-{next(rounds)}")
                 args = [FLEET, "-k", str(jobs), "-b", BATCH, "-w", run_dir]
                 if cut != "default":
                     args += ["-n", cut]
-                if spec and not terminal:
-                    args += ["--waves", spec]
+                if variant and not terminal:
+                    args += ["--waves", variant]
                 env = dict(os.environ)
                 if hosts:
                     # BENCH_JOBS on every host: a host adds its capacity.
@@ -193,8 +193,8 @@ def main():
                 summary = f"{devices} devices, {devices - len(silent)} OK, {len(silent)} failed"
                 if done.returncode != (1 if silent else 0) or summary.encode() not in done.stdout:
                     b.fail("vornel-fleet: " + done.stdout.decode()[-800:])
-                memory.setdefault((cut, hosts, spec), []).append(peak)
-                reader.setdefault((cut, hosts, spec), []).append(time_reader(run_dir, devices))
+                memory.setdefault((cut, hosts, variant), []).append(peak)
+                reader.setdefault((cut, hosts, variant), []).append(time_reader(run_dir, devices))
                 b.remove(run_dir)
                 return seconds
             return run
@@ -235,19 +235,19 @@ def main():
         one = b.median(times["sequential"])
         print(f"  sequential (one vornel): {one:.1f} s   {one / floor(1):.2f}x its floor of "
               f"{floor(1):.0f} s   (rounds: {rounds_text('sequential')})")
-    for cut, hosts, spec in [k for k in times if k != "sequential"]:
+    for cut, hosts, variant in [k for k in times if k != "sequential"]:
         slots = jobs * max(hosts, 1)
-        many = b.median(times[(cut, hosts, spec)])
+        many = b.median(times[(cut, hosts, variant)])
         label = f"-k {jobs} -n {cut}" if cut != "default" else f"-k {jobs} (default cut)"
-        label += " on a terminal" if spec == "tty" else f" --waves {spec}" if spec else ""
+        label += " on a terminal" if variant == "tty" else f" --waves {variant}" if variant else ""
         where = f" over {hosts} ssh host{'s' if hosts > 1 else ''}" if hosts else ""
-        peak = max(memory[(cut, hosts, spec)]) / 1024
-        read_time = b.median([t for t, _ in reader[(cut, hosts, spec)]])
-        read_peak = max(m for _, m in reader[(cut, hosts, spec)]) / 1024
+        peak = max(memory[(cut, hosts, variant)]) / 1024
+        read_time = b.median([t for t, _ in reader[(cut, hosts, variant)]])
+        read_peak = max(m for _, m in reader[(cut, hosts, variant)]) / 1024
         print(f"  vornel-fleet {label}{where}: {many:.1f} s   {many / floor(slots):.2f}x the "
               f"floor ({floor(slots):.1f} s), {many / whole(slots):.2f}x the indivisible one"
               f"   peak memory {'here ' if hosts else ''}{peak:.0f} MiB"
-              f"   (rounds: {rounds_text((cut, hosts, spec))})")
+              f"   (rounds: {rounds_text((cut, hosts, variant))})")
         print(f"    its outcome reader: {read_time * 1000:.0f} ms, peak {read_peak:.1f} MiB")
     if stop:
         latency, after, held = stop

@@ -33,7 +33,7 @@ int list_or_cut(const vornel::CommandLine& line) {
 
 constexpr Subcommand kSubcommands[] = {
     {"", "LIST  |  -o DIR [-n SHARDS] [-k JOBS] [-m MODE] [-S HOSTS|@FILE] [-M SITEMAP]"
-         " [--waves SPEC] LIST",
+         " [--waves STEPS] LIST",
      "o:n:k:m:S:M:W:", 1, 1, list_or_cut},
     {"outcomes", "[-i] [-A ARCHIVE] DIR", "iA:", 1, 1, vornel::outcomes_command},
     {"report", "DIR", "", 1, 1, vornel::report_command},

@@ -22,7 +22,7 @@ constexpr char kFleetUsage[] =
     "usage: vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download|check|check-download]\n"
     "                    [-A ARCHIVE] [-b VORNEL_BATCH] [-w WORKDIR]\n"
     "                    [-S HOSTS|@FILE [-M SITEMAP] [-B REMOTE_VORNEL_BATCH] [-r]]\n"
-    "                    [--waves SPEC] [--max-fail N|P%] [--confirm] [--metrics FILE] LIST\n";
+    "                    [--waves STEPS] [--max-fail N|P%] [--confirm] [--metrics FILE] LIST\n";
 
 constexpr char kFleetHelp[] =
     "\n"
@@ -41,7 +41,7 @@ constexpr char kFleetHelp[] =
     "  -M SITEMAP       which host works which devices\n"
     "  -B VORNEL_BATCH  vornel-batch on the hosts (default vornel-batch)\n"
     "  -r               run a shard a lost host left again, once\n"
-    "  --waves SPEC     roll out in waves: cumulative shares of the devices, counts or\n"
+    "  --waves STEPS     roll out in waves: cumulative shares of the devices, counts or\n"
     "                   percentages rounded up, e.g. 1,5%,25%,100%; each wave runs to\n"
     "                   its end before the next starts\n"
     "  --max-fail N|P%  stop once failures REACH N, or P% of the devices attempted so\n"

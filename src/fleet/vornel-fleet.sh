@@ -11,7 +11,7 @@
 #   vornel-fleet [-k JOBS] [-n SHARDS] [-m upload|download|check|check-download]
 #                [-A ARCHIVE] [-b VORNEL_BATCH] [-w WORKDIR]
 #                [-S HOSTS|@FILE [-M SITEMAP] [-B REMOTE_VORNEL_BATCH] [-r]]
-#                [--waves SPEC] [--max-fail N|P%] [--confirm] [--metrics FILE] LIST
+#                [--waves STEPS] [--max-fail N|P%] [--confirm] [--metrics FILE] LIST
 #
 # Options, files and exit statuses: man vornel-fleet.
 set -u

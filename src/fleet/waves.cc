@@ -25,11 +25,11 @@ bool parse_share(std::string_view text, int* count, int* percent) {
 
 }  // namespace
 
-bool parse_waves(std::string_view spec, std::vector<WaveStep>* steps, std::string* error) {
+bool parse_waves(std::string_view text, std::vector<WaveStep>* steps, std::string* error) {
   steps->clear();
   while (true) {
-    std::size_t comma = spec.find(',');
-    std::string_view part = spec.substr(0, comma);
+    std::size_t comma = text.find(',');
+    std::string_view part = text.substr(0, comma);
     WaveStep step;
     if (!parse_share(part, &step.count, &step.percent)) {
       *error = "wants counts of 1 or more and percentages of 1% to 100%, joined by commas (" +
@@ -47,7 +47,7 @@ bool parse_waves(std::string_view spec, std::vector<WaveStep>* steps, std::strin
     }
     steps->push_back(step);
     if (comma == std::string_view::npos) return true;
-    spec.remove_prefix(comma + 1);
+    text.remove_prefix(comma + 1);
   }
 }
 

@@ -15,10 +15,11 @@ struct WaveStep {
   int percent = 0;  // 1 to 100, when a percentage
 };
 
-// Reads a comma-separated spec: counts of at least 1 and percentages of 1 to
-// 100, each step's share above the last one's when both are of one kind.
+// Reads a comma-separated list of steps: counts of at least 1 and
+// percentages of 1 to 100, each step's share above the last one's when both
+// are of one kind.
 // False with *error (words after the option's name) otherwise.
-bool parse_waves(std::string_view spec, std::vector<WaveStep>* steps, std::string* error);
+bool parse_waves(std::string_view text, std::vector<WaveStep>* steps, std::string* error);
 
 // How many of `devices` devices each wave takes, in order: a step's share is
 // its count, or its percentage of devices rounded up; every wave takes at

@@ -14,16 +14,16 @@
 namespace vornel {
 namespace {
 
-std::vector<WaveStep> steps(const std::string& spec) {
+std::vector<WaveStep> steps(const std::string& shares) {
   std::vector<WaveStep> parsed;
   std::string error;
-  EXPECT_TRUE(parse_waves(spec, &parsed, &error)) << spec << ": " << error;
+  EXPECT_TRUE(parse_waves(shares, &parsed, &error)) << shares << ": " << error;
   return parsed;
 }
 
 TEST(Waves, EachTakesItsShareRoundedUpAndAtLeastOneMore) {
   const struct {
-    const char* spec;
+    const char* shares;
     int devices;
     std::vector<int> sizes;
   } cases[] = {
@@ -39,7 +39,7 @@ TEST(Waves, EachTakesItsShareRoundedUpAndAtLeastOneMore) {
       {"1,2", 0, {}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(wave_sizes(steps(c.spec), c.devices), c.sizes) << c.spec << " of " << c.devices;
+    EXPECT_EQ(wave_sizes(steps(c.shares), c.devices), c.sizes) << c.shares << " of " << c.devices;
   }
   EXPECT_EQ(wave_sizes({}, 5), std::vector<int>{5});
 
