@@ -5,9 +5,9 @@
 
 namespace vornel {
 
-// The summary texts that the fleet's outcome reader (vornel-shard outcomes)
-// reads back from a console transcript, defined once for print_summary and
-// the reader.
+// The summary's texts: print_summary writes them, and a record's reason is
+// the sentence of its target's line (failure_sentence), so the two never
+// word a failure differently.
 
 inline constexpr char kSummaryHeader[] = "\n  ** Summary **\n";
 

@@ -3,7 +3,7 @@
 #include "device/probe.h"
 #include "device/texts.h"
 #include "report/output.h"
-#include "report/pass_texts.h"
+#include "session/pass_texts.h"
 #include "session/passes.h"
 
 namespace vornel {

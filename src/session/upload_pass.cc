@@ -4,7 +4,7 @@
 #include "device/texts.h"
 #include "device/upload.h"
 #include "report/output.h"
-#include "report/pass_texts.h"
+#include "session/pass_texts.h"
 #include "session/passes.h"
 
 namespace vornel {

@@ -1,12 +1,10 @@
-#ifndef VORNEL_REPORT_PASS_TEXTS_H_
-#define VORNEL_REPORT_PASS_TEXTS_H_
+#ifndef VORNEL_SESSION_PASS_TEXTS_H_
+#define VORNEL_SESSION_PASS_TEXTS_H_
 
 namespace vornel {
 
-// The lines a pass writes about each target that the fleet's outcome reader
-// (vornel-shard outcomes) reads back from a console transcript. One
-// definition serves the writer and the reader, so a change of wording can't
-// leave the reader behind.
+// The lines both passes write about each target, worded alike but for the
+// pass's verb.
 
 // Announces a target: its INI file name, then its address. No newline at
 // its end: the next step's label starts with one.
@@ -19,4 +17,4 @@ inline constexpr char kDownloadDone[] = "\tINI download                       Su
 
 }  // namespace vornel
 
-#endif  // VORNEL_REPORT_PASS_TEXTS_H_
+#endif  // VORNEL_SESSION_PASS_TEXTS_H_
