@@ -10,6 +10,7 @@
 #include "fleet/report_page.h"
 #include "fleet/run_settings.h"
 #include "fleet/workdir.h"
+#include "platform/system_clock.h"
 
 namespace fs = std::filesystem;
 
@@ -17,12 +18,6 @@ namespace vornel {
 namespace {
 
 constexpr char kReportFile[] = "report.html";
-
-long long now_ms() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 // A folder cut by hand has no settings: its mode is its shards' list's.
 std::string mode_of(const fs::path& dir, const RunSettings* settings, const FleetRecord& fleet) {
@@ -52,7 +47,7 @@ RunReport report_of(const fs::path& dir, const RunSettings* settings, const Flee
                     .count();
   }
   report.started = iso8601_utc(started);
-  report.duration_s = started > 0 ? static_cast<double>(now_ms() - started) / 1000 : 0;
+  report.duration_s = started > 0 ? static_cast<double>(SystemClock().utc_ms() - started) / 1000 : 0;
   bool waves = false;
   for (const PlannedGroup& group : fleet.groups) waves = waves || group.wave > 1;
   for (std::size_t i = 0; i < fleet.groups.size(); ++i) {

@@ -1,7 +1,6 @@
 // vornel-shard start: vornel-fleet's options read and checked, the working
 // folder made and the list cut into it; the later steps (round, watch,
 // finish) read what it keeps there. Nothing is run when anything is wrong.
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -11,6 +10,7 @@
 #include "fleet/layout.h"
 #include "fleet/run_settings.h"
 #include "platform/run_program.h"
+#include "platform/system_clock.h"
 #include "platform/terminal.h"
 
 namespace fs = std::filesystem;
@@ -149,9 +149,7 @@ int start_command(const std::string& program, const std::vector<std::string>& ar
     return refuse(settings.list + " was not cut into shards");
   }
   settings.work = fs::absolute(settings.work).lexically_normal().string();
-  settings.started_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
+  settings.started_ms = SystemClock().utc_ms();
   if (!write_run_settings(settings.work, settings)) {
     fs::remove_all(settings.work, failed);
     return refuse("cannot keep the run's settings in " + settings.work);

@@ -6,7 +6,6 @@
 // run's count: the live line on a terminal, and the stop threshold, whose
 // reaching makes the stop file here and on every host of the run, so that
 // no vornel-batch starts another device.
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <set>
@@ -17,6 +16,7 @@
 #include "fleet/run_settings.h"
 #include "fleet/tables.h"
 #include "fleet/workdir.h"
+#include "platform/system_clock.h"
 #include "platform/interrupt.h"
 #include "platform/terminal.h"
 
@@ -78,12 +78,6 @@ bool next_line(std::string* line) {
   return !line->empty();
 }
 
-long long now_ms() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 int watch_command(const CommandLine& line) {
@@ -114,7 +108,7 @@ int watch_command(const CommandLine& line) {
   const fs::path started_file = dir / (kStartedPrefix + std::to_string(round) + ".txt");
 
   std::unique_ptr<Progress> live_line = standard_error_live_line();
-  live_line->show(tally.line(now_ms() - settings.started_ms));
+  live_line->show(tally.line(SystemClock().utc_ms() - settings.started_ms));
   std::string text;
   while (next_line(&text)) {
     if (text.size() > kLongestLine) continue;
@@ -132,7 +126,7 @@ int watch_command(const CommandLine& line) {
     if (!read_result_record(payload, &record)) continue;
     append_to_file(shard_dir(dir, shard) / kRecordsFile, payload + "\n");
     tally.add(record);
-    live_line->show(tally.line(now_ms() - settings.started_ms));
+    live_line->show(tally.line(SystemClock().utc_ms() - settings.started_ms));
     if (stopped || !limit_reached(settings.max_fail, tally.failed, tally.done)) continue;
     // The threshold is reached: no vornel-batch here or on a host starts
     // another device, and GNU parallel starts no other shard (--halt).
