@@ -141,16 +141,25 @@ class Trust(VornelTest):
                          "vornel: upload_list.txt holds device passwords and can be read by "
                          "other users; make it yours alone with: chmod 600 upload_list.txt\n")
 
-    @skip_under_wine("Windows files have no owners and links of this kind; they are read as before")
-    def test_root_refuses_another_users_links_ini_files_list_and_log(self):
-        device = self.device("127.0.0.2")
-        path = lambda name: os.path.join(self.workdir, name)
+    def path(self, name):
+        return os.path.join(self.workdir, name)
+
+    def plant_another_users_files(self):
+        """site.ini of ours; theirs.ini, and linked.ini, a link to our secret,
+        both another user's."""
+        path = self.path
         self.write("site.ini", "[Site]\n")
         self.write("theirs.ini", "[Theirs]\n")
         os.chown(path("theirs.ini"), OTHER, OTHER)
         self.write("secret", "root's own\n")
         os.symlink("secret", path("linked.ini"))
         os.lchown(path("linked.ini"), OTHER, OTHER)
+
+    @skip_under_wine("Windows files have no owners and links of this kind; they are read as before")
+    def test_root_refuses_another_users_links_ini_files_list_and_log(self):
+        device = self.device("127.0.0.2")
+        self.plant_another_users_files()
+        path = self.path
         self.write("upload_list.txt", group("127.0.0.2", "linked.ini") +
                    group("127.0.0.2", "theirs.ini") + group("127.0.0.2", "site.ini"))
         run = self.run_vornel(["1", "1", "3"])
@@ -198,13 +207,8 @@ class Trust(VornelTest):
 
     @skip_under_wine("Windows files have no owners and links of this kind; they are read as before")
     def test_root_cuts_no_shards_from_another_users_list_or_ini_files(self):
-        path = lambda name: os.path.join(self.workdir, name)
-        self.write("site.ini", "[Site]\n")
-        self.write("theirs.ini", "[Theirs]\n")
-        os.chown(path("theirs.ini"), OTHER, OTHER)
-        self.write("secret", "root's own\n")
-        os.symlink("secret", path("linked.ini"))
-        os.lchown(path("linked.ini"), OTHER, OTHER)
+        self.plant_another_users_files()
+        path = self.path
         self.write("upload_list.txt", group("127.0.0.2", "linked.ini") +
                    group("127.0.0.3", "theirs.ini") + group("127.0.0.4", "site.ini"))
         cut = lambda folder: subprocess.run([CUTTER, "-o", folder, "-n", "1", "upload_list.txt"],
