@@ -21,7 +21,7 @@ vornel::RunReport synthetic_run(int count) {
   vornel::RunReport report;
   report.mode = "download";
   report.list = "download_list.txt";
-  report.started = "2025-03-01T12:00:00Z";
+  report.started_ms = 1740830400000;  // 2025-03-01T12:00:00Z
   report.duration_s = 1234.5;
   report.remote = true;
   unsigned seed = 1;

@@ -11,8 +11,9 @@ namespace {
 std::string label_value(std::string_view text) {
   std::string out;
   for (char c : printable_text(text)) {
+    // A line feed, the format's third escape, is '?' by now.
     if (c == '\\' || c == '"') out += '\\';
-    out += c == '\n' ? 'n' : c;  // a line feed is '?' by now; kept for the format's sake
+    out += c;
   }
   return out;
 }
@@ -28,51 +29,7 @@ std::string gauge(const char* name, const char* help) {
   return std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n";
 }
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-long days_from_civil(long year, long month, long day) {
-  year -= month <= 2;
-  long era = (year >= 0 ? year : year - 399) / 400;
-  long year_of_era = year - era * 400;
-  long day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  long day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
-bool digits(std::string_view text, std::size_t at, std::size_t count, long* value) {
-  *value = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
-    *value = *value * 10 + (text[i] - '0');
-  }
-  return true;
-}
-
 }  // namespace
-
-bool unix_time_of(std::string_view iso, double* seconds) {
-  long year, month, day, hour, minute, second;
-  if (iso.size() < 20 || !digits(iso, 0, 4, &year) || iso[4] != '-' || !digits(iso, 5, 2, &month) ||
-      iso[7] != '-' || !digits(iso, 8, 2, &day) || iso[10] != 'T' || !digits(iso, 11, 2, &hour) ||
-      iso[13] != ':' || !digits(iso, 14, 2, &minute) || iso[16] != ':' ||
-      !digits(iso, 17, 2, &second) || iso.back() != 'Z')
-    return false;
-  double fraction = 0;
-  std::string_view rest = iso.substr(19, iso.size() - 20);
-  if (!rest.empty()) {
-    if (rest[0] != '.' || rest.size() < 2 || rest.size() > 10) return false;
-    double scale = 0.1;
-    for (char c : rest.substr(1)) {
-      if (c < '0' || c > '9') return false;
-      fraction += (c - '0') * scale;
-      scale /= 10;
-    }
-  }
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
-    return false;
-  *seconds = static_cast<double>(days_from_civil(year, month, day)) * 86400 + hour * 3600 +
-             minute * 60 + second + fraction;
-  return true;
-}
 
 std::string metrics_text(const RunReport& report) {
   std::string run =
@@ -122,13 +79,10 @@ std::string metrics_text(const RunReport& report) {
   text += gauge("vornel_fleet_run_duration_seconds", "How long the fleet run took.");
   text +=
       "vornel_fleet_run_duration_seconds{" + run + "} " + seconds_text(report.duration_s) + "\n";
-  double start;
-  if (unix_time_of(report.started, &start)) {
-    text += gauge("vornel_fleet_run_end_timestamp_seconds",
-                  "When the fleet run ended, in seconds since 1970-01-01 UTC.");
-    text += "vornel_fleet_run_end_timestamp_seconds{" + run + "} " +
-            seconds_text(start + report.duration_s) + "\n";
-  }
+  text += gauge("vornel_fleet_run_end_timestamp_seconds",
+                "When the fleet run ended, in seconds since 1970-01-01 UTC.");
+  text += "vornel_fleet_run_end_timestamp_seconds{" + run + "} " +
+          seconds_text(static_cast<double>(report.started_ms) / 1000 + report.duration_s) + "\n";
   return text;
 }
 

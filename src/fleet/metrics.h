@@ -19,15 +19,10 @@ namespace vornel {
 //                                          with an archive)
 //   vornel_fleet_run_duration_seconds
 //   vornel_fleet_run_end_timestamp_seconds the start plus the duration, in
-//                                          Unix time (left out when the
-//                                          start is no ISO 8601 UTC time)
+//                                          Unix time
 // Label values are made printable (base/printable_text.h) and escaped as the
-// format asks (backslash, double quote, line feed).
+// format asks (backslash and double quote; a line feed is made printable).
 std::string metrics_text(const RunReport& report);
-
-// The seconds since 1970-01-01T00:00:00Z of an ISO 8601 UTC time
-// "YYYY-MM-DDTHH:MM:SS[.fff]Z"; false for anything else.
-bool unix_time_of(std::string_view iso, double* seconds);
 
 // Writes text as the file at path, as the textfile collector asks: into a
 // temporary file of the same folder (whose name the collector ignores),

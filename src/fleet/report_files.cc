@@ -46,7 +46,7 @@ RunReport report_of(const fs::path& dir, const RunSettings* settings, const Flee
                     std::chrono::file_clock::to_sys(written).time_since_epoch())
                     .count();
   }
-  report.started = iso8601_utc(started);
+  report.started_ms = started;
   report.duration_s = started > 0 ? static_cast<double>(SystemClock().utc_ms() - started) / 1000 : 0;
   bool waves = false;
   for (const PlannedGroup& group : fleet.groups) waves = waves || group.wave > 1;

@@ -8,6 +8,7 @@
 #include "base/sha256.h"
 #include "fleet/report_assets.h"
 #include "fleet/report_charts.h"
+#include "report/device_result.h"
 
 namespace vornel {
 namespace {
@@ -75,7 +76,7 @@ std::string run_section(const RunReport& report) {
   };
   row("Mode", html_text(report.mode));
   row("List", html_text(report.list));
-  row("Started", html_text(report.started));
+  row("Started", iso8601_utc(report.started_ms));
   row("Duration", duration_words(report.duration_s));
   row("Devices", std::to_string(report.devices.size()));
   row("Ran on", report.remote ? "ssh hosts" : "this machine");
@@ -324,7 +325,7 @@ std::string report_html(const RunReport& report) {
       base64(sha256(kReportScript)) + "'; style-src 'sha256-" + base64(sha256(style)) +
       "'; base-uri 'none'; form-action 'none'\">\n"
       "<meta name=\"viewport\" content=\"width=device-width\">\n<title>Fleet run: " +
-      html_text(report.mode) + " of " + html_text(report.list) + ", " + html_text(report.started) +
+      html_text(report.mode) + " of " + html_text(report.list) + ", " + iso8601_utc(report.started_ms) +
       "</title>\n<style>" + style + "</style>\n</head><body>\n";
   html += run_section(report);
   html += outcomes_section(report, counts);

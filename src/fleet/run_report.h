@@ -40,7 +40,7 @@ struct ArchivePoint {
 struct RunReport {
   std::string mode;     // upload, download or check
   std::string list;     // the list's name, as the operator gave it
-  std::string started;  // ISO 8601 UTC, "2025-03-01T12:00:00Z"
+  long long started_ms = 0;  // UTC, milliseconds since 1970
   double duration_s = 0;
   bool remote = false;                // the shards ran on ssh hosts
   std::vector<ReportDevice> devices;  // in list order
