@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "fleet/commands.h"
-#include "base/printable_text.h"
 #include "fleet/layout.h"
 #include "fleet/workdir.h"
 
@@ -26,16 +25,14 @@ void gather_fetched_files(const fs::path& dir, const FleetRecord& fleet) {
     auto shard = fleet.shards.find(group.shard);
     if (shard == fleet.shards.end() || !plain_address(group.address)) continue;
     const std::string name = group.address + ".ini";
-    for (const DeviceResult& record : shard->second.records) {
-      if (record.line != group.shard_line || record.address != valid_utf8(group.address) ||
-          record.outcome != DeviceOutcome::kOk || record.fetched != name)
-        continue;
-      fs::path from = shard_dir(dir, group.shard) / name;
-      fs::file_status status = fs::symlink_status(from, failed);
-      if (!fs::is_regular_file(status) || fs::file_size(from, failed) > kLargestFetched) continue;
-      fs::create_directory(dir / kFetchedDir, failed);
-      fs::rename(from, dir / kFetchedDir / name, failed);
-    }
+    const DeviceResult* record = record_of(group, shard->second);
+    if (record == nullptr || record->outcome != DeviceOutcome::kOk || record->fetched != name)
+      continue;
+    fs::path from = shard_dir(dir, group.shard) / name;
+    fs::file_status status = fs::symlink_status(from, failed);
+    if (!fs::is_regular_file(status) || fs::file_size(from, failed) > kLargestFetched) continue;
+    fs::create_directory(dir / kFetchedDir, failed);
+    fs::rename(from, dir / kFetchedDir / name, failed);
   }
 }
 

@@ -26,14 +26,14 @@ std::string csv_field(std::string_view text) {
   return quoted + "\"";
 }
 
+}  // namespace
+
 bool has_waves(const FleetRecord& fleet) {
   for (const PlannedGroup& group : fleet.groups) {
     if (group.wave > 1) return true;
   }
   return false;
 }
-
-}  // namespace
 
 std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
                          std::string_view folder) {
@@ -58,28 +58,24 @@ std::string summary_text(const FleetRecord& fleet, const FleetResults& results,
   std::size_t count = fleet.groups.size();
   std::size_t good = static_cast<std::size_t>(results.ok);
   std::size_t held = static_cast<std::size_t>(results.held_back);
-  std::string logs = "; logs in " + std::string(folder) + "/" + kShardPrefix + "N/" + kShardLog;
-  if (fleet.check) {
-    text += "vornel-fleet: " + std::to_string(count) + " devices, " + std::to_string(good) +
-            " ready, " + std::to_string(count - good - held) + " not ready" +
-            (held > 0 ? ", " + std::to_string(held) + " held back" : "") + logs + "\n";
-    // Each reason with how many devices gave it, in the order first met.
-    std::vector<std::string> reasons;
-    std::map<std::string, int> devices;
-    for (const GroupResult& result : results.groups) {
-      if (result.outcome == Outcome::kReady || result.outcome == Outcome::kHeldBack) continue;
-      std::string reason = printable_text(result.shown);
-      if (devices[reason]++ == 0) reasons.push_back(reason);
-    }
-    for (const std::string& reason : reasons) {
-      std::snprintf(line, sizeof line, "vornel-fleet: %5d  ", devices[reason]);
-      text += line + reason + "\n";
-    }
-    return text;
-  }
   text += "vornel-fleet: " + std::to_string(count) + " devices, " + std::to_string(good) +
-          " OK, " + std::to_string(count - good - held) + " failed" +
-          (held > 0 ? ", " + std::to_string(held) + " held back" : "") + logs + "\n";
+          (fleet.check ? " ready, " : " OK, ") + std::to_string(count - good - held) +
+          (fleet.check ? " not ready" : " failed") +
+          (held > 0 ? ", " + std::to_string(held) + " held back" : "") + "; logs in " +
+          std::string(folder) + "/" + kShardPrefix + "N/" + kShardLog + "\n";
+  if (!fleet.check) return text;
+  // A preflight: each reason with how many devices gave it, in the order first met.
+  std::vector<std::string> reasons;
+  std::map<std::string, int> devices;
+  for (const GroupResult& result : results.groups) {
+    if (result.outcome == Outcome::kReady || result.outcome == Outcome::kHeldBack) continue;
+    std::string reason = printable_text(result.shown);
+    if (devices[reason]++ == 0) reasons.push_back(reason);
+  }
+  for (const std::string& reason : reasons) {
+    std::snprintf(line, sizeof line, "vornel-fleet: %5d  ", devices[reason]);
+    text += line + reason + "\n";
+  }
   return text;
 }
 

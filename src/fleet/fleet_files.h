@@ -11,6 +11,9 @@ namespace vornel {
 // What a judged fleet run is written out as. Every text a list, a device or
 // a host put there is shown printable (base/printable_text.h).
 
+// True when the run was cut into more than one wave.
+bool has_waves(const FleetRecord& fleet);
+
 // The merged summary: a line per group in list order (with its wave when the
 // run had more than one), then the count; for a preflight, the count of
 // ready devices and of each reason.

@@ -44,6 +44,12 @@ GroupResult result(Outcome outcome, std::string reason) {
 
 std::string log_of(int shard) { return "see " + shard_name(shard) + "/" + kShardLog; }
 
+// Stopped between two devices: by the run's stop file, or by a signal of a
+// stop (on hosts, parallel's halt).
+bool stopped_between_devices(int status) {
+  return status == kBatchStopFile || status == 129 || status == 130 || status == 143;
+}
+
 std::string held_back_reason(const FleetRecord& fleet) {
   return fleet.stop_reason.empty() ? std::string("the run was stopped before it")
                                    : fleet.stop_reason;
@@ -124,9 +130,7 @@ GroupResult Judge::never_ran(const ShardRecord& shard) {
 GroupResult Judge::without_record(const PlannedGroup& group, const ShardRecord& shard) {
   if (shard.status) {
     int status = *shard.status;
-    // Stopped between two devices: by the run's stop file, or by a signal
-    // of a stop (on hosts, parallel's halt).
-    bool stopped = status == kBatchStopFile || status == 129 || status == 130 || status == 143;
+    bool stopped = stopped_between_devices(status);
     if (stopped && (fleet.stop == RunStop::kThreshold || fleet.stop == RunStop::kDeclined))
       return result(Outcome::kHeldBack, held_back_reason(fleet));
     if (stopped && fleet.stop == RunStop::kInterrupted)
@@ -152,15 +156,10 @@ GroupResult Judge::judge(const PlannedGroup& group) {
   auto found_shard = fleet.shards.find(group.shard);
   static const ShardRecord kNone;
   const ShardRecord& shard = found_shard == fleet.shards.end() ? kNone : found_shard->second;
-  if (shard.status) {
-    int status = *shard.status;
-    bool stopped = status == kBatchStopFile || status == 129 || status == 130 || status == 143;
-    if (status > kBatchSomeFailed && !(stopped && fleet.stop != RunStop::kNone)) abnormal = true;
-  }
-  for (const DeviceResult& record : shard.records) {
-    if (record.line == group.shard_line && record.address == valid_utf8(group.address))
-      return from_record(group, record);
-  }
+  if (shard.status && *shard.status > kBatchSomeFailed &&
+      !(stopped_between_devices(*shard.status) && fleet.stop != RunStop::kNone))
+    abnormal = true;
+  if (const DeviceResult* record = record_of(group, shard)) return from_record(group, *record);
   GroupResult judged = without_record(group, shard);
   // A shard that left a device without its record did not end as it should.
   if (judged.outcome == Outcome::kNoOutcome) abnormal = true;
@@ -168,6 +167,14 @@ GroupResult Judge::judge(const PlannedGroup& group) {
 }
 
 }  // namespace
+
+const DeviceResult* record_of(const PlannedGroup& group, const ShardRecord& shard) {
+  for (const DeviceResult& record : shard.records) {
+    if (record.line == group.shard_line && record.address == valid_utf8(group.address))
+      return &record;
+  }
+  return nullptr;
+}
 
 const char* outcome_name(Outcome outcome) {
   switch (outcome) {

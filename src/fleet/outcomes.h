@@ -93,6 +93,11 @@ struct FleetResults {
   FleetExit exit_status = FleetExit::kAllOk;
 };
 
+// The record shard's vornel-batch wrote of group: the one of the group's
+// line in the shard's list and of its address (as a record writes it);
+// nullptr when there is none.
+const DeviceResult* record_of(const PlannedGroup& group, const ShardRecord& shard);
+
 // Judges every group by its shard's records, status and host record. found(path)
 // tells whether a file stands at path (relative to the folder): where a
 // fetched file is, fetched/ADDRESS.ini.

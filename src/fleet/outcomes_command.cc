@@ -56,32 +56,46 @@ bool write_lists(const fs::path& dir, const std::string& folder, const FleetReco
   return written;
 }
 
+// The folder's record, and its settings when vornel-fleet made it
+// (*fleet_run); false, said, when the record can't be read. A folder cut by
+// hand has no settings: its records saying ready tell a preflight.
+bool read_folder(const fs::path& dir, FleetRecord* fleet, RunSettings* settings, bool* fleet_run) {
+  std::string error;
+  if (!read_fleet_record(dir, fleet, &error)) {
+    complain(error);
+    return false;
+  }
+  *fleet_run = read_run_settings(dir, settings, &error);
+  fleet->check = *fleet_run && (settings->mode == FleetMode::kCheckUpload ||
+                                settings->mode == FleetMode::kCheckDownload);
+  if (!*fleet_run) {
+    for (const auto& [number, shard] : fleet->shards) {
+      for (const DeviceResult& record : shard.records)
+        fleet->check |= record.outcome == DeviceOutcome::kReady;
+    }
+  }
+  return true;
+}
+
+// Every group judged, its fetched file looked for in dir.
+FleetResults judge_in(const fs::path& dir, const FleetRecord& fleet) {
+  return judge_fleet(fleet, [&](const std::string& path) {
+    std::error_code missing;
+    return fs::is_regular_file(fs::symlink_status(dir / path, missing));
+  });
+}
+
 }  // namespace
 
 int judge_folder(const fs::path& dir, const std::string& folder, const std::string& archive,
                  RunStop stop) {
   FleetRecord fleet;
-  std::string error;
-  if (!read_fleet_record(dir, &fleet, &error)) {
-    complain(error);
-    return static_cast<int>(FleetExit::kUsage);
-  }
-  if (stop != RunStop::kNone) fleet.stop = stop;
   RunSettings settings;
-  bool fleet_run = read_run_settings(dir, &settings, &error);
-  fleet.check = fleet_run && (settings.mode == FleetMode::kCheckUpload ||
-                              settings.mode == FleetMode::kCheckDownload);
-  if (!fleet_run) {
-    // Cut by hand (vornel-shard -o): a preflight's records say ready.
-    for (const auto& [number, shard] : fleet.shards) {
-      for (const DeviceResult& record : shard.records) fleet.check |= record.outcome == DeviceOutcome::kReady;
-    }
-  }
+  bool fleet_run;
+  if (!read_folder(dir, &fleet, &settings, &fleet_run)) return static_cast<int>(FleetExit::kUsage);
+  if (stop != RunStop::kNone) fleet.stop = stop;
   gather_fetched_files(dir, fleet);
-  FleetResults results = judge_fleet(fleet, [&](const std::string& path) {
-    std::error_code missing;
-    return fs::is_regular_file(fs::symlink_status(dir / path, missing));
-  });
+  FleetResults results = judge_in(dir, fleet);
   std::string commit;
   std::string archived = archive.empty() ? ""
                                          : archive_fleet(dir, archive, fleet, &results,
@@ -157,19 +171,12 @@ int finish_command(const CommandLine& line) {
 int report_command(const CommandLine& line) {
   const fs::path dir = line.operands[0];
   FleetRecord fleet;
-  std::string error;
-  if (!read_fleet_record(dir, &fleet, &error)) {
-    complain(error);
-    return static_cast<int>(FleetExit::kUsage);
-  }
   RunSettings settings;
-  bool fleet_run = read_run_settings(dir, &settings, &error);
+  bool fleet_run;
+  if (!read_folder(dir, &fleet, &settings, &fleet_run)) return static_cast<int>(FleetExit::kUsage);
   settings.metrics.clear();  // a re-read makes the page, not another run's figures
-  FleetResults results = judge_fleet(fleet, [&](const std::string& path) {
-    std::error_code missing;
-    return fs::is_regular_file(fs::symlink_status(dir / path, missing));
-  });
-  write_report_files(dir, fleet_run ? &settings : nullptr, fleet, results, settings.archive, "");
+  write_report_files(dir, fleet_run ? &settings : nullptr, fleet, judge_in(dir, fleet),
+                     settings.archive, "");
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "archive/archive.h"
 #include "fleet/commands.h"
+#include "fleet/fleet_files.h"
 #include "fleet/layout.h"
 #include "fleet/metrics.h"
 #include "fleet/report_page.h"
@@ -48,8 +49,7 @@ RunReport report_of(const fs::path& dir, const RunSettings* settings, const Flee
   }
   report.started_ms = started;
   report.duration_s = started > 0 ? static_cast<double>(SystemClock().utc_ms() - started) / 1000 : 0;
-  bool waves = false;
-  for (const PlannedGroup& group : fleet.groups) waves = waves || group.wave > 1;
+  const bool waves = has_waves(fleet);
   for (std::size_t i = 0; i < fleet.groups.size(); ++i) {
     const PlannedGroup& group = fleet.groups[i];
     const GroupResult& result = results.groups[i];
