@@ -405,11 +405,14 @@ std::map<std::string, DeviceChange> read_tree_diff(std::string_view text) {
   return changes;
 }
 
+std::string run_counts(const ArchiveRequest& request, const ArchiveReport& report) {
+  return std::to_string(report.changed) + " changed, " + std::to_string(report.unchanged) +
+         " unchanged, " + std::to_string(report.added) + " new, " +
+         std::to_string(request.not_fetched) + " not fetched";
+}
+
 std::string run_title(const ArchiveRequest& request, const ArchiveReport& report) {
-  return "download run " + printable_text(request.run_time) + ": " + std::to_string(report.changed) +
-         " changed, " + std::to_string(report.unchanged) + " unchanged, " +
-         std::to_string(report.added) + " new, " + std::to_string(request.not_fetched) +
-         " not fetched";
+  return "download run " + printable_text(request.run_time) + ": " + run_counts(request, report);
 }
 
 std::string commit_message(const ArchiveRequest& request, const ArchiveReport& report,

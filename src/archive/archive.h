@@ -96,6 +96,10 @@ struct ArchiveReport {
   std::map<std::string, DeviceChange> devices;  // by address
 };
 
+// "1 changed, 40 unchanged, 2 new, 3 not fetched": a run's counts, as its
+// commit's title and the fleet's summary say them.
+std::string run_counts(const ArchiveRequest& request, const ArchiveReport& report);
+
 // The first line of the message of a run's commit.
 std::string run_title(const ArchiveRequest& request, const ArchiveReport& report);
 

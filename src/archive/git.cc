@@ -1,5 +1,6 @@
 #include "archive/git.h"
 
+#include "base/whole_file.h"
 #include "platform/run_program.h"
 
 namespace vornel {
@@ -44,12 +45,9 @@ GitResult run_git(const std::string& work_tree, const GitCall& call) {
   if (!result.ok) {
     // Its complaint, not a warning before it.
     std::string first;
-    for (std::size_t at = 0;
-         at < end.errors.size() && (first.empty() || first.starts_with("warning: "));) {
-      std::size_t stop = end.errors.find('\n', at);
-      if (stop == std::string::npos) stop = end.errors.size();
-      first = end.errors.substr(at, stop - at);
-      at = stop + 1;
+    for (std::string_view line : lines_of(end.errors)) {
+      first = line;
+      if (!first.empty() && !first.starts_with("warning: ")) break;
     }
     result.why = first.empty() ? "git " + (call.args.empty() ? "" : call.args[0]) +
                                      " ended with status " + std::to_string(end.exit_status)

@@ -25,19 +25,21 @@ bool read_whole_file(const fs::path& path, std::string* text, bool follow_link) 
   return file && read_all(file.get(), text);
 }
 
-bool write_whole_file(const fs::path& path, std::string_view text) {
-  FileHandle file = open_file(path.string().c_str(), "wb");
+namespace {
+
+// Writes text to the file opened in mode, and closes it: false when either fails.
+bool put(const fs::path& path, const char* mode, std::string_view text) {
+  FileHandle file = open_file(path.string().c_str(), mode);
   if (!file) return false;
   bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   return std::fclose(file.release()) == 0 && ok;
 }
 
-bool append_to_file(const fs::path& path, std::string_view text) {
-  FileHandle file = open_file(path.string().c_str(), "ab");
-  if (!file) return false;
-  bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  return std::fclose(file.release()) == 0 && ok;
-}
+}  // namespace
+
+bool write_whole_file(const fs::path& path, std::string_view text) { return put(path, "wb", text); }
+
+bool append_to_file(const fs::path& path, std::string_view text) { return put(path, "ab", text); }
 
 std::vector<std::string_view> lines_of(std::string_view text) {
   std::vector<std::string_view> lines;

@@ -29,12 +29,6 @@ std::string run_time_of(const fs::path& list_copy) {
   return text;
 }
 
-std::string counts(const ArchiveRequest& request, const ArchiveReport& report) {
-  return std::to_string(report.changed) + " changed, " + std::to_string(report.unchanged) +
-         " unchanged, " + std::to_string(report.added) + " new, " +
-         std::to_string(request.not_fetched) + " not fetched";
-}
-
 // Status 5: the devices were worked, their files are in the working folder,
 // but the archive does not hold them. A shard that ended abnormally (3) or a
 // lost host (4) says more and stays.
@@ -100,11 +94,11 @@ std::string archive_fleet(const fs::path& dir, const std::string& archive, const
   }
   if (report.kind == Kind::kNothingChanged) {
     return "vornel-fleet: nothing changed since the last run archived in " + archive +
-           "; no commit (" + counts(request, report) + ")";
+           "; no commit (" + run_counts(request, report) + ")";
   }
   *commit = report.commit;
   std::string made = "vornel-fleet: archived in " + archive + " as commit " + report.commit + ": " +
-                     counts(request, report);
+                     run_counts(request, report);
   if (report.kind == Kind::kTreeNotWritten) {
     not_updated(results);
     made += "; but its files were not written out (" + report.why + "): git -C " + archive +

@@ -260,9 +260,7 @@ bool cut_list(const CutRequest& request, CutResult* cut, std::string* error) {
 }
 
 int complain_lines(const std::string& error) {
-  for (std::size_t at = 0, end; (end = error.find('\n', at)) != std::string::npos; at = end + 1)
-    complain(error.substr(at, end - at));
-  if (!error.empty() && error.back() != '\n') complain(error.substr(error.rfind('\n') + 1));
+  for (std::string_view line : lines_of(error)) complain(std::string(line));
   return 2;
 }
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/printable_text.h"
+#include "base/whole_file.h"
 #include "base/sha256.h"
 #include "fleet/report_assets.h"
 #include "fleet/report_charts.h"
@@ -196,17 +197,13 @@ std::string firmware_section(const RunReport& report) {
 // A unified diff, its lines marked by kind, cut at the limits.
 std::string diff_block(std::string_view diff) {
   std::string html = "<pre>";
-  int lines = 0;
+  std::vector<std::string_view> lines = lines_of(diff);
   std::size_t shown = 0;
-  while (!diff.empty()) {
-    std::size_t end = diff.find('\n');
-    std::string_view line = diff.substr(0, end);
-    diff.remove_prefix(end == std::string_view::npos ? diff.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (lines == kDiffLinesShown || shown + line.size() > kDiffBytesShown) {
-      long rest =
-          1 + std::count(diff.begin(), diff.end(), '\n') + (!diff.empty() && diff.back() != '\n');
-      html += "<span class=\"note\">... " + std::to_string(rest) + " more lines not shown</span>\n";
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    if (i == kDiffLinesShown || shown + line.size() > kDiffBytesShown) {
+      html += "<span class=\"note\">... " + std::to_string(lines.size() - i) +
+              " more lines not shown</span>\n";
       break;
     }
     const char* kind = line.starts_with("@@")                              ? "h"
@@ -215,7 +212,6 @@ std::string diff_block(std::string_view diff) {
                                                                            : nullptr;
     html += kind ? std::string("<span class=\"") + kind + "\">" + html_text(line) + "</span>\n"
                  : html_text(line) + "\n";
-    ++lines;
     shown += line.size();
   }
   return html + "</pre>";

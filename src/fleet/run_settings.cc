@@ -188,9 +188,7 @@ bool write_run_settings(const std::filesystem::path& dir, const RunSettings& s) 
   row("remote_batch", s.remote_batch);
   row("retry", s.retry ? "1" : "0");
   row("waves", s.waves);
-  row("max_fail", s.max_fail.count > 0     ? std::to_string(s.max_fail.count)
-                  : s.max_fail.percent > 0 ? std::to_string(s.max_fail.percent) + "%"
-                                           : "");
+  row("max_fail", s.max_fail.none() ? "" : limit_words(s.max_fail));
   row("confirm", s.confirm ? "1" : "0");
   row("metrics", s.metrics);
   row("started_ms", std::to_string(s.started_ms));

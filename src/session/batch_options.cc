@@ -36,6 +36,22 @@ bool is_help(const std::string& word) {
   return word == "--help" || word == "-h" || word == "-?" || word == "/?";
 }
 
+// Whether args[*i] is the option name ("--results"), and if so its value:
+// "--results FILE" (taking the next word) or "--results=FILE". An empty
+// value is set when there is none.
+bool takes_option(const std::vector<std::string>& args, std::size_t* i, const std::string& name,
+                  std::string* value) {
+  const std::string& word = args[*i];
+  if (word.starts_with(name + "=")) {
+    *value = word.substr(name.size() + 1);
+  } else if (word != name) {
+    return false;
+  } else {
+    *value = ++*i < args.size() ? args[*i] : "";
+  }
+  return true;
+}
+
 }  // namespace
 
 BatchRequest parse_batch_arguments(const std::vector<std::string>& args) {
@@ -58,23 +74,11 @@ BatchRequest parse_batch_arguments(const std::vector<std::string>& args) {
       operands.push_back(word);
     } else if (word == "--") {
       options_ended = true;
-    } else if (word == "--results" || word.starts_with("--results=")) {
+    } else if (takes_option(args, &i, "--results", &options.results)) {
       if (results_given) return usage_error("--results is given twice");
       results_given = true;
-      if (word == "--results") {
-        if (++i == args.size()) return usage_error("--results wants a file name, or -");
-        options.results = args[i];
-      } else {
-        options.results = word.substr(std::string("--results=").size());
-      }
       if (options.results.empty()) return usage_error("--results wants a file name, or -");
-    } else if (word == "--stop-file" || word.starts_with("--stop-file=")) {
-      if (word == "--stop-file") {
-        if (++i == args.size()) return usage_error("--stop-file wants a file name");
-        options.stop_file = args[i];
-      } else {
-        options.stop_file = word.substr(std::string("--stop-file=").size());
-      }
+    } else if (takes_option(args, &i, "--stop-file", &options.stop_file)) {
       if (options.stop_file.empty()) return usage_error("--stop-file wants a file name");
     } else if (word == "--name-by-address") {
       options.name_by_address = true;
