@@ -8,8 +8,8 @@ import os
 import shutil
 import subprocess
 
-from e2e_shards import CUTTER, FLEET, NO_ARCHIVE_UNDER_WINE, QUIET_GIT
-from harness import BATCH, VornelTest, group, main, skip_under_wine
+from e2e_shards import CUTTER, NO_ARCHIVE_UNDER_WINE, FleetCase
+from harness import group, main, skip_under_wine
 
 
 def fetched(line, address):
@@ -21,7 +21,7 @@ def fetched(line, address):
 
 
 @skip_under_wine("vornel-fleet, its ssh hosts and its archive are the Linux build's")
-class FleetTrust(VornelTest):
+class FleetTrust(FleetCase):
 
     def setUp(self):
         super().setUp()
@@ -37,18 +37,9 @@ class FleetTrust(VornelTest):
         os.chmod(self.ssh, 0o755)
 
     def fleet(self, *args, work="run"):
-        done = subprocess.run([FLEET, "-b", BATCH, "-w", work, *args], cwd=self.workdir,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
+        """vornel-fleet with the stub ssh."""
+        return self.shard_run(*args, work=work, timeout=120,
                               env=dict(os.environ, PARALLEL_SSH=self.ssh))
-        return done.returncode, done.stdout.decode(), done.stderr.decode()
-
-    def git(self, *args):
-        """git's output, run as the test, with no configuration but its own,
-        on whoever's repository."""
-        done = subprocess.run(["git", "-c", "safe.directory=*", *args], cwd=self.workdir,
-                              stdout=subprocess.PIPE, check=True,
-                              env=dict(os.environ, **QUIET_GIT))
-        return done.stdout.decode()
 
     def fetched_run(self, name, addresses, content):
         """A working folder as a download run leaves it: the list cut into one

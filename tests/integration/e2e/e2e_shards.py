@@ -48,9 +48,11 @@ class FleetCase(VornelTest):
         return done.returncode, done.stdout.decode(), done.stderr.decode()
 
     def git(self, *args, raw=False):
-        """git's output, run as the test, with no configuration but its own."""
-        done = subprocess.run(["git", *args], cwd=self.workdir, stdout=subprocess.PIPE,
-                              check=True, env=dict(os.environ, **QUIET_GIT))
+        """git's output, run as the test, with no configuration but its own,
+        on whoever's repository."""
+        done = subprocess.run(["git", "-c", "safe.directory=*", *args], cwd=self.workdir,
+                              stdout=subprocess.PIPE, check=True,
+                              env=dict(os.environ, **QUIET_GIT))
         return done.stdout if raw else done.stdout.decode()
 
     def summary(self, stdout):

@@ -147,19 +147,17 @@ class Trust(VornelTest):
     def plant_another_users_files(self):
         """site.ini of ours; theirs.ini, and linked.ini, a link to our secret,
         both another user's."""
-        path = self.path
         self.write("site.ini", "[Site]\n")
         self.write("theirs.ini", "[Theirs]\n")
-        os.chown(path("theirs.ini"), OTHER, OTHER)
+        os.chown(self.path("theirs.ini"), OTHER, OTHER)
         self.write("secret", "root's own\n")
-        os.symlink("secret", path("linked.ini"))
-        os.lchown(path("linked.ini"), OTHER, OTHER)
+        os.symlink("secret", self.path("linked.ini"))
+        os.lchown(self.path("linked.ini"), OTHER, OTHER)
 
     @skip_under_wine("Windows files have no owners and links of this kind; they are read as before")
     def test_root_refuses_another_users_links_ini_files_list_and_log(self):
         device = self.device("127.0.0.2")
         self.plant_another_users_files()
-        path = self.path
         self.write("upload_list.txt", group("127.0.0.2", "linked.ini") +
                    group("127.0.0.2", "theirs.ini") + group("127.0.0.2", "site.ini"))
         run = self.run_vornel(["1", "1", "3"])
@@ -177,7 +175,7 @@ class Trust(VornelTest):
                          ["STOR site.ini"])
 
         # Another user's list: named, and the pass goes on as without a list.
-        os.chown(path("upload_list.txt"), OTHER, OTHER)
+        os.chown(self.path("upload_list.txt"), OTHER, OTHER)
         run = self.run_vornel(["1", "127.0.0.2", "site.ini", "admin", "secret", "1", "3"])
         self.assertEqual(run.status, 0, run.stderr)
         self.assertEqual(run.stderr, (
@@ -190,15 +188,15 @@ class Trust(VornelTest):
         # Another user's log, writable by all, and a log with a second name.
         for reason, make in (
                 ("it belongs to another user (only a log of your own or root's is written)",
-                 lambda: os.chown(path("log.txt"), OTHER, OTHER)),
+                 lambda: os.chown(self.path("log.txt"), OTHER, OTHER)),
                 ("it has other names, hard links (only a log of one name is written)",
-                 lambda: os.link(path("log.txt"), path("elsewhere.txt")))):
+                 lambda: os.link(self.path("log.txt"), self.path("elsewhere.txt")))):
             with self.subTest(reason):
                 for name in ("log.txt", "elsewhere.txt"):
-                    if os.path.lexists(path(name)):
-                        os.unlink(path(name))
+                    if os.path.lexists(self.path(name)):
+                        os.unlink(self.path(name))
                 self.write("log.txt", "earlier\n")
-                os.chmod(path("log.txt"), 0o666)
+                os.chmod(self.path("log.txt"), 0o666)
                 make()
                 run = self.run_vornel(["3"])
                 self.assertEqual(run.status, 1)
@@ -208,7 +206,6 @@ class Trust(VornelTest):
     @skip_under_wine("Windows files have no owners and links of this kind; they are read as before")
     def test_root_cuts_no_shards_from_another_users_list_or_ini_files(self):
         self.plant_another_users_files()
-        path = self.path
         self.write("upload_list.txt", group("127.0.0.2", "linked.ini") +
                    group("127.0.0.3", "theirs.ini") + group("127.0.0.4", "site.ini"))
         cut = lambda folder: subprocess.run([CUTTER, "-o", folder, "-n", "1", "upload_list.txt"],
@@ -220,9 +217,10 @@ class Trust(VornelTest):
             "(only your own links and root's are followed)\n"
             "vornel-shard: ./theirs.ini is not read: it belongs to another user (uid 65534), and "
             "a run as root reads only root's files (once you trust it: chown root ./theirs.ini)\n"))
-        self.assertEqual(sorted(os.listdir(path("cut/shard-1"))), ["site.ini", "upload_list.txt"])
+        self.assertEqual(sorted(os.listdir(self.path("cut/shard-1"))),
+                         ["site.ini", "upload_list.txt"])
 
-        os.chown(path("upload_list.txt"), OTHER, OTHER)
+        os.chown(self.path("upload_list.txt"), OTHER, OTHER)
         done = cut("cut-2")
         self.assertEqual(done.returncode, 2)
         self.assertEqual(done.stderr, (
@@ -230,7 +228,7 @@ class Trust(VornelTest):
             "and a run as root reads only root's files (once you trust it: chown root "
             "upload_list.txt)\n"
             "vornel-shard: cannot read the batch list upload_list.txt\n"))
-        self.assertFalse(os.path.exists(path("cut-2")))
+        self.assertFalse(os.path.exists(self.path("cut-2")))
 
     @skip_under_wine("the privileges of a Linux process")
     def test_root_gives_up_its_privileges_and_under_sudo_becomes_the_operator(self):
