@@ -29,28 +29,23 @@ def main():
                 for name in ("vornel", "vornel-batch", "check")}
 
         def vornel():
-            seconds, done = b.run_vornel(work["vornel"], ["1", "1"])
-            if done.returncode != 0 or b"No errors detected" not in done.stdout:
-                b.fail("vornel pass: " + done.stdout.decode()[-600:] + done.stderr.decode())
-            b.check_uploaded(fleet, addresses, INI)
+            return b.vornel_upload_pass(work["vornel"], fleet, addresses, INI)
+
+        def run_batch(name, command):
+            seconds, done = b.timed([BATCH, *command, "--results", "results.jsonl"],
+                                    cwd=work[name], stdout=b.subprocess.PIPE,
+                                    stderr=b.subprocess.PIPE)
+            if done.returncode != 0:
+                b.fail(f"{name}: " + done.stdout.decode()[-600:] + done.stderr.decode())
             return seconds
 
         def batch():
-            seconds, done = b.timed([BATCH, "upload", "--results", "results.jsonl"],
-                                    cwd=work["vornel-batch"], stdout=b.subprocess.PIPE,
-                                    stderr=b.subprocess.PIPE)
-            if done.returncode != 0:
-                b.fail("vornel-batch: " + done.stdout.decode()[-600:] + done.stderr.decode())
+            seconds = run_batch("vornel-batch", ["upload"])
             b.check_uploaded(fleet, addresses, INI)
             return seconds
 
         def check():
-            seconds, done = b.timed([BATCH, "check", "upload", "--results", "results.jsonl"],
-                                    cwd=work["check"], stdout=b.subprocess.PIPE,
-                                    stderr=b.subprocess.PIPE)
-            if done.returncode != 0:
-                b.fail("preflight: " + done.stdout.decode()[-600:] + done.stderr.decode())
-            return seconds
+            return run_batch("check", ["check", "upload"])
 
         times = b.alternate(runs, {"vornel": vornel, "vornel-batch": batch, "check": check})
     finally:

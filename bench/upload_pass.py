@@ -28,11 +28,7 @@ def main():
                 for name in ("vornel", "script")}
 
         def vornel():
-            seconds, done = b.run_vornel(work["vornel"], ["1", "1"])
-            if done.returncode != 0 or b"No errors detected" not in done.stdout:
-                b.fail("vornel pass: " + done.stdout.decode()[-600:] + done.stderr.decode())
-            b.check_uploaded(fleet, addresses, INI)
-            return seconds
+            return b.vornel_upload_pass(work["vornel"], fleet, addresses, INI)
 
         def script():
             seconds, done = b.timed([SCRIPT, "upload_list.txt"], cwd=work["script"],
