@@ -52,9 +52,8 @@ std::string outcome_bar_svg(const std::vector<std::pair<std::string, int>>& coun
     if (devices == 0) continue;
     int kind = outcome_kind(outcome);
     double width = kWidth * static_cast<double>(devices) / static_cast<double>(total);
-    std::string shown = kind < kOutcomeKindCount ? kOutcomeKinds[kind].shown : html_text(outcome);
     svg += rect(x, 0, width, 28, kind < kOutcomeKindCount ? kOutcomeKinds[kind].color : kOtherColor,
-                shown + ": " + std::to_string(devices));
+                outcome_shown(outcome) + ": " + std::to_string(devices));
     x += width;
   }
   return svg + "</svg>";

@@ -115,9 +115,7 @@ std::string breakdown_section(const char* id, const char* title, const char* key
   for (const auto& [outcome, devices] : counts) {
     if (devices == 0) continue;
     columns.push_back(outcome);
-    int kind = outcome_kind(outcome);
-    html += "<th class=\"n\">" +
-            (kind < kOutcomeKindCount ? kOutcomeKinds[kind].shown : html_text(outcome));
+    html += "<th class=\"n\">" + outcome_shown(outcome);
   }
   html += "</thead><tbody>\n";
   for (const auto& [name, devices] : groups) {
@@ -282,6 +280,11 @@ std::string devices_section(const RunReport& report, const std::vector<bool>& di
 }
 
 }  // namespace
+
+std::string outcome_shown(const std::string& outcome) {
+  int kind = outcome_kind(outcome);
+  return kind < kOutcomeKindCount ? kOutcomeKinds[kind].shown : html_text(outcome);
+}
 
 std::string html_text(std::string_view text) {
   std::string printable = printable_text(text);

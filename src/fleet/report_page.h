@@ -30,6 +30,10 @@ inline constexpr int kDiffLinesShown = 500;
 inline constexpr int kDiffBytesShown = 64 * 1024;
 inline constexpr int kFirmwareCharted = 40;  // the versions with most devices
 
+// An outcome as a page shows it ("held back"), or a name not among
+// kOutcomeKinds as it is, escaped.
+std::string outcome_shown(const std::string& outcome);
+
 // text made printable (base/printable_text.h) and escaped for HTML text and
 // quoted attribute values: & < > " ' as character references.
 std::string html_text(std::string_view text);
