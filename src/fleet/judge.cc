@@ -7,10 +7,6 @@
 namespace vornel {
 namespace {
 
-// vornel-batch's statuses, as a shard's status file keeps them.
-constexpr int kBatchSomeFailed = 1;
-constexpr int kBatchStopFile = 3;  // stopped by the run's stop file
-
 // The summary shows the kind of outcome before its reason.
 const char* shown_kind(Outcome outcome) {
   switch (outcome) {

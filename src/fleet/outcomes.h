@@ -14,6 +14,11 @@
 
 namespace vornel {
 
+// vornel-batch's exit statuses that the fleet tells apart, as a shard's
+// status file keeps them (vornel-batch(1)).
+inline constexpr int kBatchSomeFailed = 1;
+inline constexpr int kBatchStopFile = 3;  // stopped by the run's stop file
+
 // What a fleet run left of one shard.
 struct ShardRecord {
   std::string site;  // from shards.tsv

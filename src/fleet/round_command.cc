@@ -25,8 +25,6 @@ namespace {
 constexpr int kRoundsPerWave = 4;
 constexpr char kRoundsTable[] = "rounds.tsv";
 constexpr char kRoundInputSuffix[] = ".in";
-// vornel-batch's status after the run's stop file stopped it.
-constexpr char kStoppedByFile[] = "3";
 
 // A word as sh reads it back: in single quotes.
 std::string shell_word(const std::string& word) {
@@ -56,7 +54,7 @@ std::string batch_command(const RunSettings& settings, const std::string& batch)
       break;
   }
   return shell_word(batch) + " " + mode + " --results - --stop-file ../" + kStopFlag + " 2>" +
-         kConsoleFile + "; s=$?; echo $s >" + kStatusFile + "; [ $s -ne " + kStoppedByFile + " ]";
+         kConsoleFile + "; s=$?; echo $s >" + kStatusFile + "; [ $s -ne " + std::to_string(kBatchStopFile) + " ]";
 }
 
 struct RoundRow {
