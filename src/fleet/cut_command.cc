@@ -278,11 +278,11 @@ int cut_command(const CommandLine& line) {
   std::string ignored;
   if (cut.waves > 1 && read_shard_table(request.dir, &shards, &ignored)) {
     for (int wave = 1; wave <= cut.waves; ++wave) {
-      std::string numbers;
+      std::printf("wave %d: shards", wave);
       for (std::size_t i = 0; i < shards.size(); ++i) {
-        if (shards[i].wave == wave) numbers += (numbers.empty() ? "" : " ") + std::to_string(i + 1);
+        if (shards[i].wave == wave) std::printf(" %s", std::to_string(i + 1).c_str());
       }
-      std::printf("wave %d: shards %s\n", wave, numbers.c_str());
+      std::printf("\n");
     }
   }
   return 0;
